@@ -1,0 +1,46 @@
+#include "platform/stream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/exception.h"
+
+namespace plat {
+
+std::size_t TBufferStream::Read(void* buffer, std::size_t count) {
+  const std::size_t n = std::min(count, size_ - position_);
+  if (n > 0) std::memcpy(buffer, data_ + position_, n);
+  position_ += n;
+  return n;
+}
+
+void TBufferStream::Skip(std::uint64_t count) {
+  position_ += static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - position_));
+}
+
+TFileStream::TFileStream(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
+  if (file_ == nullptr) {
+    throw Exception("Cannot open file \"" + path + "\". " + std::strerror(errno));
+  }
+  if (std::fseek(file_, 0, SEEK_END) == 0) {
+    const long end = std::ftell(file_);
+    size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+  }
+  std::fseek(file_, 0, SEEK_SET);
+}
+
+TFileStream::~TFileStream() { std::fclose(file_); }
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+  const std::size_t n = std::fread(buffer, 1, count, file_);
+  position_ += n;
+  return n;
+}
+
+void TFileStream::Skip(std::uint64_t count) {
+  const std::uint64_t target = position_ + std::min(count, size_ - std::min(size_, position_));
+  if (std::fseek(file_, static_cast<long>(target), SEEK_SET) == 0) position_ = target;
+}
+
+}  // namespace plat

@@ -1,0 +1,57 @@
+// Byte streams the picture framework reads from: read up to n bytes, move
+// forward, tell the position. Reads never throw for lack of data; they
+// deliver fewer bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace plat {
+
+class TStream {
+ public:
+  virtual ~TStream() = default;
+  // Copies up to `count` bytes into `buffer`; returns how many arrived.
+  virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+  // Moves the position forward by `count` bytes, stopping at the end.
+  virtual void Skip(std::uint64_t count) = 0;
+  virtual std::uint64_t Position() const = 0;
+};
+
+// A read-only view over bytes owned by someone else.
+class TBufferStream : public TStream {
+ public:
+  TBufferStream(const void* data, std::size_t size)
+      : data_(static_cast<const std::uint8_t*>(data)), size_(size) {}
+  std::size_t Read(void* buffer, std::size_t count) override;
+  void Skip(std::uint64_t count) override;
+  std::uint64_t Position() const override { return position_; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t position_ = 0;
+};
+
+// A file opened for reading; the constructor throws Exception when the file
+// cannot be opened.
+class TFileStream : public TStream {
+ public:
+  explicit TFileStream(const std::string& path);
+  ~TFileStream() override;
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
+  std::size_t Read(void* buffer, std::size_t count) override;
+  void Skip(std::uint64_t count) override;
+  std::uint64_t Position() const override { return position_; }
+
+ private:
+  std::FILE* file_;
+  std::uint64_t size_ = 0;
+  std::uint64_t position_ = 0;
+};
+
+}  // namespace plat
