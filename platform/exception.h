@@ -31,6 +31,8 @@ class Exception : public std::exception {
 PLAT_DECLARE_EXCEPTION(EConvertError, Exception);
 PLAT_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
 PLAT_DECLARE_EXCEPTION(EOutOfMemory, Exception);
+// A property of a stored window description could not be read.
+PLAT_DECLARE_EXCEPTION(EReadError, Exception);
 
 // "Cannot assign a %s to a %s" with the two class names filled in.
 std::string CannotAssignMessage(const char* sourceClass, const char* targetClass);

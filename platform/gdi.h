@@ -9,8 +9,9 @@
 //  - a DIB section runs top-down or bottom-up as the sign of its height says;
 //  - a device-dependent bitmap has the screen's format (32 bits per pixel);
 //  - a colour-to-monochrome copy gives 1 where the source equals the source
-//    context's background colour; monochrome-to-colour gives black for 0 and
-//    white for 1 (the defaults of a new memory device context);
+//    context's background colour; monochrome-to-colour gives the destination
+//    context's text colour for 0 and its background colour for 1 (black and
+//    white in a new memory device context);
 //  - stretching is nearest-neighbour.
 #pragma once
 
@@ -27,6 +28,11 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
 COLORREF SetBkColor(HDC dc, COLORREF colour);
 COLORREF SetTextColor(HDC dc, COLORREF colour);
+// The object of the given type selected into the context (OBJ_BITMAP).
+constexpr UINT OBJ_BITMAP = 7;
+HGDIOBJ GetCurrentObject(HDC dc, UINT type);
+// Finishes pending drawing, so that DIB section memory can be read.
+BOOL GdiFlush();
 
 // Bitmaps.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
@@ -36,6 +42,8 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init,
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel,
                      const void* bits);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// Fills a BITMAP record, or a DIBSECTION for a DIB section when `size`
+// allows; for a palette, its entry count as a WORD.
 int GetObjectA(HANDLE object, int size, void* buffer);
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT scanLines, void* bits,
               BITMAPINFO* info, UINT usage);

@@ -1,6 +1,16 @@
 // Registry calls of the platform layer, with the signatures and results of
 // the advapi32 calls of the same name. platform/win32 forwards to them;
-// platform/soft keeps a per-user store on disk (see soft/registry_store.h).
+// platform/soft keeps a per-user store on disk (format in
+// soft/registry_store.cpp) and maps the values of the Run key to XDG
+// autostart entries.
+//
+// One difference on the software backend: the store writes made through a
+// key handle reach the disk together, in one atomic replacement, when that
+// handle is closed (or the last of this process's writing handles is).
+// Until then this process sees them and other processes do not, and the
+// store stays locked against other writers, so copies that save at the
+// same moment never mix their values and a copy killed half-way leaves the
+// store as it was. Every write still reports its own failure.
 #pragma once
 
 #include <string>
@@ -17,9 +27,13 @@ constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_WRITE_FAULT = 29;
+constexpr LONG ERROR_LOCK_VIOLATION = 33;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_DISK_FULL = 112;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
+constexpr LONG ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
@@ -42,6 +56,8 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* t
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type,
                     const BYTE* data, DWORD size);
 LONG RegDeleteValueA(HKEY key, const char* valueName);
+// Closing a key publishes the store writes made through it (see above);
+// a failure to do so is returned.
 LONG RegCloseKey(HKEY key);
 
 // A message about the store that the user should see (a damaged store that

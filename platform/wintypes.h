@@ -108,6 +108,15 @@ struct BITMAP {
   void* bmBits;
 };
 
+// What GetObjectA gives for a DIB section when asked for this size.
+struct DIBSECTION {
+  BITMAP dsBm;
+  BITMAPINFOHEADER dsBmih;  // biHeight negative for a top-down section
+  DWORD dsBitfields[3];
+  HANDLE dshSection;
+  DWORD dsOffset;
+};
+
 struct PALETTEENTRY {
   BYTE peRed;
   BYTE peGreen;
@@ -146,7 +155,6 @@ constexpr DWORD SRCPAINT = 0x00EE0086;
 constexpr DWORD SRCAND = 0x008800C6;
 constexpr DWORD NOTSRCCOPY = 0x00330008;
 
-// GetObjectA result for bitmaps: bmType is always 0.
 // Clipboard.
 constexpr UINT CF_BITMAP = 2;
 

@@ -1,0 +1,60 @@
+# Writes a C++ table of the ornament's pictures in their stored form: a
+# 32-bit little-endian byte count, the class name with its length byte
+# (10, "TPNGObject"), then the PNG stream.
+#
+# cmake -DASSET_DIR=... -DOUTPUT=... -DNAMES="Star1;..." [-DDAMAGE=<name>] -P EmbedPictures.cmake
+# DAMAGE flips one byte inside the named picture's image data, for tests
+# of the loading path.
+
+set(class_name "TPNGObject")
+string(LENGTH "${class_name}" class_length)
+
+function(hex_of_number value bytes out)
+  set(result "")
+  foreach(i RANGE 1 ${bytes})
+    math(EXPR byte "${value} & 255")
+    math(EXPR value "${value} >> 8")
+    math(EXPR byte_hex "${byte}" OUTPUT_FORMAT HEXADECIMAL)
+    string(APPEND result "${byte_hex},")
+  endforeach()
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+set(source "// Generated from assets/ by cmake/EmbedPictures.cmake. Do not edit.\n")
+string(APPEND source "#include \"platform/resources.h\"\n\nnamespace {\n")
+set(table "")
+set(count 0)
+foreach(name ${NAMES})
+  file(READ "${ASSET_DIR}/${name}.png" png HEX)
+  string(LENGTH "${png}" hex_length)
+  math(EXPR png_length "${hex_length} / 2")
+  if(DAMAGE STREQUAL name)
+    # A byte in the middle of the file lies inside the image data.
+    math(EXPR at "(${png_length} / 2) * 2")
+    string(SUBSTRING "${png}" ${at} 2 old)
+    if(old STREQUAL "00")
+      set(new "ff")
+    else()
+      set(new "00")
+    endif()
+    string(SUBSTRING "${png}" 0 ${at} head)
+    math(EXPR rest "${at} + 2")
+    string(SUBSTRING "${png}" ${rest} -1 tail)
+    set(png "${head}${new}${tail}")
+  endif()
+  math(EXPR stored_length "1 + ${class_length} + ${png_length}")
+  hex_of_number(${stored_length} 4 count_bytes)
+  hex_of_number(${class_length} 1 length_byte)
+  string(HEX "${class_name}" class_hex)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," class_bytes "${class_hex}")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," png_bytes "${png}")
+  string(REGEX REPLACE "((0x..,){24})" "\\1\n" png_bytes "${png_bytes}")
+  string(APPEND source "const std::uint8_t k${name}[] = {\n${count_bytes}${length_byte}${class_bytes}\n${png_bytes}\n};\n")
+  string(APPEND table "  {\"${name}\", k${name}, sizeof k${name}},\n")
+  math(EXPR count "${count} + 1")
+endforeach()
+string(APPEND source "}  // namespace\n\nnamespace plat {\n")
+string(APPEND source "const TEmbeddedResource kEmbeddedResources[] = {\n${table}};\n")
+string(APPEND source "const std::size_t kEmbeddedResourceCount = ${count};\n}  // namespace plat\n")
+file(WRITE "${OUTPUT}.tmp" "${source}")
+file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

@@ -1,0 +1,161 @@
+#include "platform/bitmap_handles.h"
+
+#include <algorithm>
+
+#include "platform/exception.h"
+
+namespace plat::handles {
+
+namespace {
+
+const char* const kOutOfResources = "Out of system resources";
+
+BITMAPINFO* AsInfo(BITMAPINFO256& info) { return reinterpret_cast<BITMAPINFO*>(&info); }
+
+struct NewDib {
+  HBITMAP handle;
+  std::uint8_t* bits;
+};
+NewDib MakeDib(int width, int height, int bitsPerPixel, const std::vector<RGBQUAD>& table) {
+  BITMAPINFO256 info = DibInfo(width, height, bitsPerPixel, table);
+  void* bits = nullptr;
+  HBITMAP made = CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (made == nullptr || bits == nullptr) {
+    if (made != nullptr) DeleteObject(made);
+    throw EOutOfMemory(kOutOfResources);
+  }
+  return {made, static_cast<std::uint8_t*>(bits)};
+}
+
+}  // namespace
+
+bool Facts::Readable() const {
+  switch (bitsPerPixel) {
+    case 1: case 4: case 8: case 24: case 32: return isDib;
+    default: return false;
+  }
+}
+
+Facts Inspect(HBITMAP bitmap) {
+  Facts facts;
+  if (bitmap == nullptr) return facts;
+  DIBSECTION section{};
+  const int got = GetObjectA(bitmap, sizeof section, &section);
+  if (got == static_cast<int>(sizeof(DIBSECTION))) {
+    facts.isDib = true;
+    facts.topDown = section.dsBmih.biHeight < 0;
+    facts.bits = static_cast<std::uint8_t*>(section.dsBm.bmBits);
+  } else if (got != static_cast<int>(sizeof(BITMAP))) {
+    return facts;
+  }
+  facts.isBitmap = true;
+  facts.width = section.dsBm.bmWidth;
+  facts.height = section.dsBm.bmHeight < 0 ? -section.dsBm.bmHeight : section.dsBm.bmHeight;
+  facts.bitsPerPixel = section.dsBm.bmBitsPixel;
+  return facts;
+}
+
+std::vector<RGBQUAD> ColourTable(HBITMAP bitmap, const Facts& facts) {
+  BITMAPINFO256 info = DibInfo(facts.width, facts.height, facts.bitsPerPixel, {});
+  MemoryDc dc(nullptr);
+  GetDIBits(dc.Handle(), bitmap, 0, static_cast<UINT>(facts.height), nullptr, AsInfo(info), DIB_RGB_COLORS);
+  return std::vector<RGBQUAD>(info.bmiColors, info.bmiColors + (std::size_t{1} << facts.bitsPerPixel));
+}
+
+BITMAPINFO256 DibInfo(int width, int height, int bitsPerPixel, const std::vector<RGBQUAD>& table) {
+  BITMAPINFO256 info{};
+  BITMAPINFOHEADER& h = info.bmiHeader;
+  h.biSize = sizeof(BITMAPINFOHEADER);
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = static_cast<WORD>(bitsPerPixel);
+  h.biCompression = BI_RGB;
+  std::copy_n(table.begin(), std::min<std::size_t>(table.size(), 256), info.bmiColors);
+  return info;
+}
+
+MemoryDc::MemoryDc(HBITMAP selected) : dc_(CreateCompatibleDC(nullptr)) {
+  if (dc_ == nullptr) throw EOutOfMemory(kOutOfResources);
+  if (selected == nullptr) return;
+  previous_ = SelectObject(dc_, selected);
+  if (previous_ == nullptr) {
+    DeleteDC(dc_);
+    throw EInvalidGraphic("Bitmap is in use by another device context");
+  }
+}
+
+MemoryDc::~MemoryDc() {
+  if (previous_ != nullptr) SelectObject(dc_, previous_);
+  DeleteDC(dc_);
+}
+
+HBITMAP ResizedDib(const dib::Layout& source, const std::vector<RGBQUAD>& table, int width, int height) {
+  const NewDib made = MakeDib(width, height, source.bitsPerPixel, table);
+  const dib::Layout target{made.bits, width, height, source.bitsPerPixel, false};
+  dib::FillWhite(target, table);
+  if (source.bits != nullptr) {
+    GdiFlush();
+    dib::CopyOverlap(source, target);
+  }
+  return made.handle;
+}
+
+HBITMAP ResizedDdb(HBITMAP source, int sourceWidth, int sourceHeight, bool monochrome, int width, int height) {
+  HBITMAP made = nullptr;
+  if (monochrome) {
+    made = CreateBitmap(width, height, 1, 1, nullptr);
+  } else {
+    HDC screen = GetDC(nullptr);
+    made = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+  }
+  if (made == nullptr) throw EOutOfMemory(kOutOfResources);
+  try {
+    MemoryDc target(made);
+    static const BYTE kWhitePixel[4] = {255, 255, 255, 0};
+    BITMAPINFO256 one = DibInfo(1, 1, 32, {});
+    StretchDIBits(target.Handle(), 0, 0, width, height, 0, 0, 1, 1, kWhitePixel, AsInfo(one), DIB_RGB_COLORS,
+                  SRCCOPY);
+    if (source != nullptr) {
+      MemoryDc from(source);
+      BitBlt(target.Handle(), 0, 0, std::min(width, sourceWidth), std::min(height, sourceHeight), from.Handle(), 0,
+             0, SRCCOPY);
+    }
+  } catch (...) {
+    DeleteObject(made);
+    throw;
+  }
+  return made;
+}
+
+HBITMAP DibFromPixels(const std::vector<std::uint32_t>& pixels, int width, int height, int bitsPerPixel) {
+  const std::vector<RGBQUAD> table =
+      bitsPerPixel <= 8 ? dib::ChooseColourTable(pixels, bitsPerPixel) : std::vector<RGBQUAD>{};
+  const NewDib made = MakeDib(width, height, bitsPerPixel, table);
+  dib::Encode(pixels, dib::Layout{made.bits, width, height, bitsPerPixel, false}, table);
+  return made.handle;
+}
+
+HBITMAP DdbFromPixels(const std::vector<std::uint32_t>& pixels, int width, int height) {
+  std::vector<std::uint8_t> bytes(pixels.size() * 4);
+  dib::Encode(pixels, dib::Layout{bytes.data(), width, height, 32, true}, {});
+  BITMAPINFO256 info = DibInfo(width, -height, 32, {});
+  HDC screen = GetDC(nullptr);
+  HBITMAP made = CreateDIBitmap(screen, &info.bmiHeader, CBM_INIT, bytes.data(), AsInfo(info), DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (made == nullptr) throw EOutOfMemory(kOutOfResources);
+  return made;
+}
+
+std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, int width, int height) {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+  BITMAPINFO256 info = DibInfo(width, -height, 32, {});
+  MemoryDc dc(nullptr);
+  const int lines =
+      GetDIBits(dc.Handle(), bitmap, 0, static_cast<UINT>(height), bytes.data(), AsInfo(info), DIB_RGB_COLORS);
+  if (lines != height) throw EInvalidGraphic("Bitmap image is not valid");
+  return dib::Decode(dib::Layout{bytes.data(), width, height, 32, true}, {});
+}
+
+}  // namespace plat::handles

@@ -1,0 +1,162 @@
+#include "platform/dib_pixels.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/colour_tables.h"
+
+namespace plat::dib {
+
+namespace {
+
+constexpr std::uint32_t kColourBits = 0xFFFFFFu;
+constexpr std::uint32_t kWhite = 0xFFFFFFu;
+
+std::uint32_t ValueOf(const RGBQUAD& c) {
+  return c.rgbBlue | (std::uint32_t{c.rgbGreen} << 8) | (std::uint32_t{c.rgbRed} << 16);
+}
+
+// Index of the nearest table entry, remembering the colours already seen.
+class IndexFinder {
+ public:
+  explicit IndexFinder(const std::vector<RGBQUAD>& table) : table_(table) {}
+  std::uint8_t operator()(std::uint32_t pixel) {
+    const std::uint32_t colour = pixel & kColourBits;
+    auto found = seen_.find(colour);
+    if (found != seen_.end()) return found->second;
+    if (seen_.size() >= kMaxRemembered) seen_.clear();
+    const auto index = static_cast<std::uint8_t>(
+        NearestColourIndex(table_.data(), static_cast<int>(table_.size()), static_cast<BYTE>(colour >> 16),
+                           static_cast<BYTE>(colour >> 8), static_cast<BYTE>(colour)));
+    seen_.emplace(colour, index);
+    return index;
+  }
+
+ private:
+  static constexpr std::size_t kMaxRemembered = 1 << 16;
+  const std::vector<RGBQUAD>& table_;
+  std::unordered_map<std::uint32_t, std::uint8_t> seen_;
+};
+
+template <int Bpp>
+void DecodeRow(const std::uint8_t* row, int width, const std::uint32_t* colours, std::uint32_t* out) {
+  for (int x = 0; x < width; ++x) {
+    if constexpr (Bpp == 32) {
+      const std::uint8_t* p = row + 4 * x;
+      out[x] = p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+    } else if constexpr (Bpp == 24) {
+      const std::uint8_t* p = row + 3 * x;
+      out[x] = p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
+    } else {
+      constexpr int perByte = 8 / Bpp;
+      const int shift = 8 - Bpp - Bpp * (x % perByte);
+      out[x] = colours[(row[x / perByte] >> shift) & ((1 << Bpp) - 1)];
+    }
+  }
+}
+
+template <int Bpp>
+void EncodeRow(const std::uint32_t* in, int width, IndexFinder& find, std::uint8_t* row) {
+  if constexpr (Bpp == 32) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = row + 4 * x;
+      p[0] = static_cast<std::uint8_t>(in[x]);
+      p[1] = static_cast<std::uint8_t>(in[x] >> 8);
+      p[2] = static_cast<std::uint8_t>(in[x] >> 16);
+      p[3] = static_cast<std::uint8_t>(in[x] >> 24);
+    }
+  } else if constexpr (Bpp == 24) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = row + 3 * x;
+      p[0] = static_cast<std::uint8_t>(in[x]);
+      p[1] = static_cast<std::uint8_t>(in[x] >> 8);
+      p[2] = static_cast<std::uint8_t>(in[x] >> 16);
+    }
+  } else {
+    constexpr int perByte = 8 / Bpp;
+    std::memset(row, 0, static_cast<std::size_t>((width + perByte - 1) / perByte));
+    for (int x = 0; x < width; ++x) {
+      const int shift = 8 - Bpp - Bpp * (x % perByte);
+      row[x / perByte] = static_cast<std::uint8_t>(row[x / perByte] | (find(in[x]) << shift));
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> Decode(const Layout& dib, const std::vector<RGBQUAD>& colours) {
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(dib.width) * static_cast<std::size_t>(dib.height));
+  std::uint32_t table[256] = {};
+  for (std::size_t i = 0; i < colours.size() && i < 256; ++i) table[i] = ValueOf(colours[i]);
+  for (int y = 0; y < dib.height; ++y) {
+    std::uint32_t* out = pixels.data() + static_cast<std::size_t>(y) * dib.width;
+    const std::uint8_t* row = dib.Row(y);
+    switch (dib.bitsPerPixel) {
+      case 1: DecodeRow<1>(row, dib.width, table, out); break;
+      case 4: DecodeRow<4>(row, dib.width, table, out); break;
+      case 8: DecodeRow<8>(row, dib.width, table, out); break;
+      case 24: DecodeRow<24>(row, dib.width, table, out); break;
+      case 32: DecodeRow<32>(row, dib.width, table, out); break;
+    }
+  }
+  return pixels;
+}
+
+std::vector<RGBQUAD> ChooseColourTable(const std::vector<std::uint32_t>& pixels, int bitsPerPixel) {
+  const std::size_t capacity = std::size_t{1} << bitsPerPixel;
+  std::unordered_set<std::uint32_t> distinct;
+  for (std::uint32_t pixel : pixels) {
+    distinct.insert(pixel & kColourBits);
+    if (distinct.size() > capacity) return StandardColourTable(bitsPerPixel);
+  }
+  std::vector<std::uint32_t> sorted(distinct.begin(), distinct.end());
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<RGBQUAD> table(capacity, RGBQUAD{0, 0, 0, 0});
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    table[i] = RGBQUAD{static_cast<BYTE>(sorted[i]), static_cast<BYTE>(sorted[i] >> 8),
+                       static_cast<BYTE>(sorted[i] >> 16), 0};
+  }
+  return table;
+}
+
+void Encode(const std::vector<std::uint32_t>& pixels, const Layout& dib, const std::vector<RGBQUAD>& table) {
+  IndexFinder find(table);
+  for (int y = 0; y < dib.height; ++y) {
+    const std::uint32_t* in = pixels.data() + static_cast<std::size_t>(y) * dib.width;
+    std::uint8_t* row = dib.Row(y);
+    switch (dib.bitsPerPixel) {
+      case 1: EncodeRow<1>(in, dib.width, find, row); break;
+      case 4: EncodeRow<4>(in, dib.width, find, row); break;
+      case 8: EncodeRow<8>(in, dib.width, find, row); break;
+      case 24: EncodeRow<24>(in, dib.width, find, row); break;
+      case 32: EncodeRow<32>(in, dib.width, find, row); break;
+    }
+  }
+}
+
+void FillWhite(const Layout& dib, const std::vector<RGBQUAD>& table) {
+  const std::vector<std::uint32_t> white(static_cast<std::size_t>(dib.width), kWhite);
+  Encode(white, Layout{dib.Row(0), dib.width, 1, dib.bitsPerPixel, true}, table);
+  for (int y = 1; y < dib.height; ++y) std::memcpy(dib.Row(y), dib.Row(0), static_cast<std::size_t>(dib.Stride()));
+}
+
+void CopyOverlap(const Layout& from, const Layout& to) {
+  const int width = std::min(from.width, to.width);
+  const int height = std::min(from.height, to.height);
+  const std::size_t bits = static_cast<std::size_t>(width) * static_cast<std::size_t>(from.bitsPerPixel);
+  const std::size_t whole = bits / 8;
+  const unsigned rest = static_cast<unsigned>(bits % 8);
+  // The leading bits of the byte that the last pixels share with pixels
+  // beyond the overlap.
+  const auto mask = static_cast<std::uint8_t>(0xFFu << (8 - rest));
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* source = from.Row(y);
+    std::uint8_t* target = to.Row(y);
+    std::memcpy(target, source, whole);
+    if (rest != 0) target[whole] = static_cast<std::uint8_t>((source[whole] & mask) | (target[whole] & ~mask));
+  }
+}
+
+}  // namespace plat::dib

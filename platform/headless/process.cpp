@@ -1,0 +1,35 @@
+// Process facts of the headless platform: module path, shell calls, reset.
+#include <cstring>
+
+#include "platform/headless/state.h"
+#include "platform/kernel.h"
+#include "platform/shell.h"
+#include "platform/soft/executable_path.h"
+
+namespace plat::headless {
+
+void Reset() {
+  State& state = TheState();
+  state = State{};
+}
+
+}  // namespace plat::headless
+
+namespace plat {
+
+DWORD GetModuleFileNameA(HANDLE, char* buffer, DWORD size) {
+  const std::string& chosen = headless::TheState().modulePath;
+  const std::string path = chosen.empty() ? soft::ExecutablePath() : chosen;
+  if (buffer == nullptr || size == 0) return 0;
+  const DWORD n = static_cast<DWORD>(std::min<std::size_t>(path.size(), size - 1));
+  std::memcpy(buffer, path.data(), n);
+  buffer[n] = '\0';
+  return n;
+}
+
+HANDLE ShellExecuteA(HWND, const char* verb, const char* file, const char*, const char*, int) {
+  headless::TheState().shellCalls.push_back(std::string(verb ? verb : "") + " " + (file ? file : ""));
+  return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(42));  // above 32: success
+}
+
+}  // namespace plat

@@ -1,0 +1,82 @@
+#include "platform/soft/registry_autostart.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "platform/registry.h"
+#include "platform/soft/registry_access.h"
+#include "platform/soft/registry_file.h"
+#include "platform/soft/registry_store.h"
+#include "platform/soft/registry_xdg.h"
+
+namespace plat::soft {
+
+namespace {
+
+// Desktop entries are a few hundred bytes; anything near this is not ours.
+constexpr std::size_t kEntryLimit = 64 * 1024;
+
+std::string AutostartDirectory() {
+  const std::string home = ConfigHome();
+  return home.empty() ? "" : home + "/autostart";
+}
+
+// The entry's path for the value `name`, or "" when there can be none.
+std::string EntryPath(std::string_view name) {
+  const std::string dir = AutostartDirectory();
+  const std::string file = AutostartFileName(name);
+  return dir.empty() || file.empty() ? "" : dir + "/" + file;
+}
+
+}  // namespace
+
+bool IsRunKey(std::string_view path) {
+  return FoldCase(path) == "software\\microsoft\\windows\\currentversion\\run";
+}
+
+LONG QueryAutostartValue(std::string_view name, DWORD* type, std::vector<BYTE>* data) {
+  const std::string path = EntryPath(name);
+  if (path.empty()) return ERROR_FILE_NOT_FOUND;
+  const FileRead file = ReadBounded(path, kEntryLimit);
+  if (file.status != FileRead::Status::Ok) return ERROR_FILE_NOT_FOUND;
+  const auto program = AutostartProgram(file.text);
+  if (!program) return ERROR_FILE_NOT_FOUND;
+  *type = REG_SZ;
+  data->assign(program->begin(), program->end());
+  data->push_back(0);
+  return ERROR_SUCCESS;
+}
+
+LONG SetAutostartValue(std::string_view name, DWORD type, const BYTE* data, DWORD size) {
+  if (type != REG_SZ) return ERROR_INVALID_PARAMETER;
+  const std::string path = EntryPath(name);
+  if (path.empty())
+    return AutostartFileName(name).empty() ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;
+  const char* text = reinterpret_cast<const char*>(data);
+  const std::string_view program(
+      text, static_cast<std::size_t>(std::find(text, text + size, '\0') - text));
+  const std::string exec = ExecValueFor(program);
+  if (exec.empty()) return ERROR_INVALID_PARAMETER;
+  const std::string entry = AutostartEntry(name, exec);
+  return StoreAccess::Instance().WithLock([&] {
+    if (const int error = MakeDirectories(AutostartDirectory())) return ErrorFromErrno(error);
+    const std::string temp = path + ".tmp";  // not a .desktop name: never started
+    if (const int error = WriteDurably(temp, entry)) return ErrorFromErrno(error);
+    return ErrorFromErrno(Publish(temp, path));
+  });
+}
+
+LONG DeleteAutostartValue(std::string_view name) {
+  const std::string path = EntryPath(name);
+  struct stat info;
+  if (path.empty() || ::lstat(path.c_str(), &info) != 0) return ERROR_FILE_NOT_FOUND;
+  return StoreAccess::Instance().WithLock([&] {
+    const int error = RemoveDurably(path);
+    return error == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(error);
+  });
+}
+
+}  // namespace plat::soft

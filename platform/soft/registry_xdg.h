@@ -1,0 +1,33 @@
+// Where the software registry keeps its files, and the XDG autostart
+// entries that stand for the values of the Run key.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace plat::soft {
+
+// $XDG_CONFIG_HOME, or $HOME/.config when that is unset, empty or relative
+// (the XDG rule); "" when no home directory is known either.
+std::string ConfigHome();
+
+// File name of the autostart entry for the Run value `name`: the name in
+// lower case and ".desktop". "" when the name cannot be a file name (empty,
+// a slash, "." or "..", control characters, not UTF-8, too long).
+std::string AutostartFileName(std::string_view name);
+
+// The Exec value that runs `program` with no arguments, quoted and escaped
+// as desktop entries require. "" when a desktop entry cannot hold the path:
+// empty, not UTF-8, or control characters other than tab, CR and LF.
+std::string ExecValueFor(std::string_view program);
+
+// A complete autostart entry named `name` whose Exec value is `exec`.
+std::string AutostartEntry(std::string_view name, std::string_view exec);
+
+// The program an autostart entry starts: the first word of its Exec value,
+// unescaped. Nothing when the entry starts nothing (no Exec in the
+// "Desktop Entry" group, Hidden, disabled, an unclosed quote).
+std::optional<std::string> AutostartProgram(std::string_view entry);
+
+}  // namespace plat::soft
