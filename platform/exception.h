@@ -23,8 +23,10 @@ class Exception : public std::exception {
 // its own name.
 #define PLAT_DECLARE_EXCEPTION(Name, Base)                              \
   class Name : public Base {                                            \
+    using Inherited = Base;                                             \
+                                                                        \
    public:                                                              \
-    using Base::Base;                                                   \
+    using Inherited::Inherited;                                         \
     const char* ClassName() const noexcept override { return #Name; }   \
   }
 

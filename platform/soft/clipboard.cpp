@@ -68,7 +68,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
 
 HANDLE GetClipboardData(UINT format) {
   if (!State().open || format != CF_BITMAP) return nullptr;
-  return HeldBitmap();
+  return soft::HandleOf(HeldBitmap());
 }
 
 BOOL IsClipboardFormatAvailable(UINT format) {

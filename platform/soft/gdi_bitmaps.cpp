@@ -20,7 +20,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   bitmap->isSection = true;
   bitmap->colours = soft::ReadColourTable(info, layout.bitsPerPixel);
   if (bits != nullptr) *bits = bitmap->bits;
-  return reinterpret_cast<HBITMAP>(soft::Register(std::move(bitmap)));
+  return static_cast<HBITMAP>(soft::HandleOf(soft::Register(std::move(bitmap))));
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
@@ -39,7 +39,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
     const auto* source = static_cast<const std::uint8_t*>(bits);
     for (int y = 0; y < height; ++y) std::memcpy(bitmap->Row(y), source + y * sourceStride, copied);
   }
-  return reinterpret_cast<HBITMAP>(soft::Register(std::move(bitmap)));
+  return static_cast<HBITMAP>(soft::HandleOf(soft::Register(std::move(bitmap))));
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
@@ -63,7 +63,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     bitmap = soft::MakeScreenBitmap(width, height);
   }
   if (!bitmap) return nullptr;
-  return reinterpret_cast<HBITMAP>(soft::Register(std::move(bitmap)));
+  return static_cast<HBITMAP>(soft::HandleOf(soft::Register(std::move(bitmap))));
 }
 
 BOOL DeleteObject(HGDIOBJ object) {

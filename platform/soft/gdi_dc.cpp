@@ -33,7 +33,7 @@ void Attach(DeviceContext& dc, Bitmap* bitmap) {
 // context, and it holds nothing that can be read or drawn on.
 HDC GetDC(HWND window) {
   if (window != nullptr) return nullptr;
-  return reinterpret_cast<HDC>(Screen());
+  return static_cast<HDC>(soft::HandleOf(Screen()));
 }
 
 int ReleaseDC(HWND, HDC dc) { return soft::LookupDC(dc) == Screen() ? 1 : 0; }
@@ -42,7 +42,7 @@ HDC CreateCompatibleDC(HDC dc) {
   if (dc != nullptr && soft::LookupDC(dc) == nullptr) return nullptr;
   auto made = std::make_unique<DeviceContext>();
   made->selected = soft::StockBitmap();
-  return reinterpret_cast<HDC>(soft::Register(std::move(made)));
+  return static_cast<HDC>(soft::HandleOf(soft::Register(std::move(made))));
 }
 
 BOOL DeleteDC(HDC dc) {
@@ -61,13 +61,13 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   if (bitmap->selectedInto != nullptr && bitmap->selectedInto != context) return nullptr;
   Bitmap* previous = context->selected;
   Attach(*context, bitmap);
-  return previous;
+  return soft::HandleOf(previous);
 }
 
 HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
   DeviceContext* context = soft::LookupDC(dc);
   if (context == nullptr || type != OBJ_BITMAP) return nullptr;
-  return context->selected;
+  return soft::HandleOf(context->selected);
 }
 
 COLORREF SetBkColor(HDC dc, COLORREF colour) {

@@ -104,7 +104,7 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
     soft::PixelConverter convert(soft::OwnColours(source), soft::NearestTarget(*made));
     soft::Transfer(*made, {0, 0, width, height}, source, {0, 0, width, height}, convert, SRCCOPY);
   }
-  return reinterpret_cast<HBITMAP>(soft::Register(std::move(made)));
+  return static_cast<HBITMAP>(soft::HandleOf(soft::Register(std::move(made))));
 }
 
 }  // namespace plat

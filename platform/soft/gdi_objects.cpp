@@ -2,15 +2,15 @@
 
 #include <cstdlib>
 #include <limits>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace plat::soft {
 
 void FreeDeleter::operator()(std::uint8_t* p) const { std::free(p); }
 
 namespace {
-std::unordered_set<GdiObject*>& Table() {
-  static std::unordered_set<GdiObject*> live;
+std::unordered_map<std::uintptr_t, GdiObject*>& Table() {
+  static std::unordered_map<std::uintptr_t, GdiObject*> live;
   return live;
 }
 
@@ -87,16 +87,27 @@ Bitmap DibView(const DibLayout& layout, const void* bits, std::vector<RGBQUAD> c
   return view;
 }
 
-void RegisterObject(GdiObject* object) { Table().insert(object); }
+void RegisterObject(GdiObject* object) {
+  // Serial numbers are never reused; they start high enough that a small
+  // integer passed by mistake is no handle, and stay within 32 bits for a
+  // program's lifetime of objects as handles on Win32 do.
+  static std::uintptr_t next = 0x10000;
+  object->serial = next++;
+  Table().emplace(object->serial, object);
+}
 
 void Destroy(GdiObject* object) {
-  Table().erase(object);
+  Table().erase(object->serial);
   delete object;
 }
 
+void* HandleOf(const GdiObject* object) {
+  return object == nullptr ? nullptr : reinterpret_cast<void*>(object->serial);
+}
+
 GdiObject* Lookup(const void* handle) {
-  auto* object = static_cast<GdiObject*>(const_cast<void*>(handle));
-  return Table().count(object) ? object : nullptr;
+  const auto found = Table().find(reinterpret_cast<std::uintptr_t>(handle));
+  return found == Table().end() ? nullptr : found->second;
 }
 
 Bitmap* LookupBitmap(const void* handle) {

@@ -1,6 +1,6 @@
-// The software backend's graphics objects. A handle is the address of one
-// of these; every call checks it against the table of live objects, so a
-// stale or foreign handle fails the call instead of touching memory.
+// The software backend's graphics objects. A handle is a serial number
+// looked up in the table of live objects: a stale or foreign handle fails
+// the call instead of touching memory, and never names a later object.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,7 @@ struct GdiObject {
   explicit GdiObject(Kind k) : kind(k) {}
   virtual ~GdiObject() = default;
   const Kind kind;
+  std::uintptr_t serial = 0;  // set by RegisterObject
 };
 
 struct FreeDeleter {
@@ -106,6 +107,8 @@ T* Register(std::unique_ptr<T> object) {
   return raw;
 }
 void Destroy(GdiObject* object);
+// The handle of a registered object; nullptr for nullptr.
+void* HandleOf(const GdiObject* object);
 GdiObject* Lookup(const void* handle);
 Bitmap* LookupBitmap(const void* handle);
 Palette* LookupPalette(const void* handle);

@@ -12,7 +12,7 @@ HPALETTE CreatePalette(const LOGPALETTE* palette) {
   auto made = std::make_unique<soft::Palette>();
   const PALETTEENTRY* entries = palette->palPalEntry;
   made->entries.assign(entries, entries + palette->palNumEntries);
-  return reinterpret_cast<HPALETTE>(soft::Register(std::move(made)));
+  return static_cast<HPALETTE>(soft::HandleOf(soft::Register(std::move(made))));
 }
 
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries) {
