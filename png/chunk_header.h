@@ -1,0 +1,60 @@
+// The header chunk: the header fields and the image buffers they describe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/wintypes.h"
+#include "png/chunk.h"
+
+// Colour data plus alpha plane above this many bytes is refused with
+// EPNGOutMemory before anything is allocated: more than any picture a 32-bit
+// process can hold.
+inline constexpr std::uint64_t kImageMemoryCeiling = std::uint64_t{1} << 30;
+
+// Bits per pixel of ColorBits for a colour type and bit depth; 0 when the
+// combination has no layout.
+int ColorBitsPerPixel(std::uint8_t colorType, std::uint8_t bitDepth);
+
+class TChunkIHDR : public TChunk {
+  PNG_CHUNK_CLASS()
+
+ public:
+  explicit TChunkIHDR(TPNGObject& image) : TChunk(image, Class()) {}
+  ~TChunkIHDR() override;
+
+  void CopyChunk(const TChunk& source) override;
+  bool ReadChunk(plat::TStream& stream, const TChunkName& chunkType, std::uint32_t length) override;
+
+  void BuildImageBuffers();
+  void ReleaseImageBuffers();
+  // True when this chunk is its image's header (the first chunk); only that
+  // one holds image buffers.
+  bool IsImageHeader() const;
+  // Bytes of ColorBits (RowStride x Height, 0 without colour memory) and of
+  // the alpha plane.
+  std::uint64_t ColorBytes() const;
+  std::uint64_t AlphaBytes() const;
+  bool HasAlphaPlane() const { return ColorType == 4 || ColorType == 6; }
+
+  // Header fields, in stream order.
+  std::uint32_t Width = 0;
+  std::uint32_t Height = 0;
+  std::uint8_t BitDepth = 0;
+  std::uint8_t ColorType = 0;
+  std::uint8_t CompressionMethod = 0;
+  std::uint8_t FilterMethod = 0;
+  std::uint8_t InterlaceMethod = 0;
+
+  // Image buffers.
+  // Aligned as the platform calls expect a bitmap description to be.
+  alignas(4) plat::BITMAPINFO256 DibInfo{};
+  bool UsesPalette = false;
+  std::int32_t RowStride = 0;
+  std::uint8_t* ColorBits = nullptr;  // memory of DibSection
+  std::unique_ptr<std::uint8_t[]> AlphaPlane;
+  plat::HBITMAP DibSection = nullptr;
+
+ private:
+  void ParseHeaderFields();
+};

@@ -1,0 +1,20 @@
+// Reconstruction of filtered rows.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+
+// The predictor closest to left + up - upperLeft; ties go to left, then up.
+inline std::uint8_t PaethPredictor(int left, int up, int upperLeft) {
+  const int pa = std::abs(up - upperLeft);
+  const int pb = std::abs(left - upperLeft);
+  const int pc = std::abs(left + up - 2 * upperLeft);
+  if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(left);
+  if (pb <= pc) return static_cast<std::uint8_t>(up);
+  return static_cast<std::uint8_t>(upperLeft);
+}
+
+// Undoes the filter of `row` in place. Byte 0 is the filter type, bytes 1 to
+// `rowLength` the row; `previous` is the reconstructed row above in the same
+// form. Filter types above 4 leave the row as it is.
+void UnfilterRow(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int pixelStride);

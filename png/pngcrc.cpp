@@ -1,0 +1,30 @@
+#include "png/pngcrc.h"
+
+namespace {
+
+std::uint32_t ChunkCrcTable[256];
+bool ChunkCrcTableReady = false;
+
+void MakeChunkCrcTable() {
+  for (std::uint32_t n = 0; n < 256; ++n) {
+    std::uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    ChunkCrcTable[n] = c;
+  }
+  ChunkCrcTableReady = true;
+}
+
+}  // namespace
+
+std::uint32_t UpdateChunkCrc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count) {
+  if (!ChunkCrcTableReady) MakeChunkCrcTable();
+  for (std::size_t i = 0; i < count; ++i) crc = ChunkCrcTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+  return crc;
+}
+
+std::uint32_t ChunkCrcTableEntry(std::uint8_t n) {
+  if (!ChunkCrcTableReady) MakeChunkCrcTable();
+  return ChunkCrcTable[n];
+}
+
+void ClearChunkCrcTable() { ChunkCrcTableReady = false; }

@@ -1,0 +1,222 @@
+// Palette, transparency, gamma, time and text chunks, and the image's
+// transparency kind and key colour.
+#include <gtest/gtest.h>
+
+#include "png/inflate_text.h"
+#include "png/pngimage.h"
+#include "png/rgba_export.h"
+#include "tests/png_builder.h"
+
+using namespace pngtest;
+
+namespace {
+
+Bytes Palette3() { return {10, 20, 30, 40, 50, 60, 70, 80, 90}; }
+
+// A 3 x 1 palette image using indices 0, 1, 2, with extra chunks before its data.
+Bytes PaletteImage(const std::vector<std::pair<std::string, Bytes>>& chunks) {
+  PngBuilder png;
+  png.Header(3, 1, 8, 3);
+  for (const auto& [type, payload] : chunks) png.Add(type, payload);
+  return png.Data(UnfilteredRows({{0, 1, 2}})).End();
+}
+
+Bytes GammaPayload(std::uint32_t value) {
+  Bytes p;
+  PutBE32(p, value);
+  return p;
+}
+
+}  // namespace
+
+TEST(PngPalette, LengthRules) {
+  EXPECT_EQ(Decode(PaletteImage({{"PLTE", {}}}))->ChunkList.FirstOfClass<TChunkPLTE>()->EntryCount, 0u);
+  EXPECT_EQ(Decode(PaletteImage({{"PLTE", Bytes(768, 1)}}))->ChunkList.FirstOfClass<TChunkPLTE>()->EntryCount,
+            256u);
+  EXPECT_EQ(ErrorOf(PaletteImage({{"PLTE", Bytes(771, 1)}})), "EPNGInvalidPalette");
+  EXPECT_EQ(ErrorOf(PaletteImage({{"PLTE", Bytes(10, 1)}})), "EPNGInvalidPalette");
+  EXPECT_EQ(ErrorOf(PaletteImage({{"PLTE", Palette3()}, {"tRNS", Bytes(257, 1)}})), "EPNGInvalidPalette");
+}
+
+TEST(PngPalette, EntriesAreStoredInTheColourTableAndRangeChecked) {
+  auto image = Decode(PaletteImage({{"PLTE", Palette3()}}));
+  const auto* plte = image->ChunkList.FirstOfClass<TChunkPLTE>();
+  EXPECT_EQ(plte->PaletteEntry(1), 0x0028323Cu);  // red 40, green 50, blue 60 as 0x00RRGGBB
+  const plat::RGBQUAD& entry = image->RequireHeader().DibInfo.bmiColors[2];
+  EXPECT_EQ(entry.rgbBlue, 90);
+  EXPECT_EQ(entry.rgbGreen, 80);
+  EXPECT_EQ(entry.rgbRed, 70);
+  try {
+    plte->PaletteEntry(3);
+    FAIL() << "entry 3 of 3 must raise";
+  } catch (const EPngError& e) {
+    EXPECT_EQ(e.Message(), "There is no such palette entry.");
+  }
+  EXPECT_EQ(ExportRGBA(*image), Bytes({10, 20, 30, 255, 40, 50, 60, 255, 70, 80, 90, 255}));
+}
+
+TEST(PngTransparency, PaletteKindsAndKeys) {
+  auto keyed = Decode(PaletteImage({{"PLTE", Palette3()}, {"tRNS", {255, 0, 255}}}));
+  EXPECT_EQ(keyed->TransparencyKind(), trColorKey);
+  EXPECT_EQ(keyed->KeyColor(), plat::RGB(40, 50, 60));
+  EXPECT_TRUE(keyed->IsTransparent());
+  auto twoClear = Decode(PaletteImage({{"PLTE", Palette3()}, {"tRNS", {0, 0}}}));
+  EXPECT_EQ(twoClear->TransparencyKind(), trAlpha);
+  auto partial = Decode(PaletteImage({{"PLTE", Palette3()}, {"tRNS", {128}}}));
+  EXPECT_EQ(partial->TransparencyKind(), trColorKey);
+  EXPECT_EQ(partial->KeyColor(), 0u);
+  auto opaque = Decode(PaletteImage({{"PLTE", Palette3()}}));
+  EXPECT_EQ(opaque->TransparencyKind(), trOpaque);
+  EXPECT_FALSE(opaque->IsTransparent());
+  EXPECT_EQ(opaque->KeyColor(), 0u);
+  // A key entry beyond the palette cannot give a colour.
+  auto beyond = Decode(PaletteImage({{"PLTE", Palette3()}, {"tRNS", {255, 255, 255, 0}}}));
+  EXPECT_THROW(beyond->KeyColor(), EPngError);
+  // Without any palette there is no colour to key on.
+  auto noPalette = Decode(PaletteImage({{"tRNS", {255, 0}}}));
+  EXPECT_EQ(noPalette->TransparencyKind(), trColorKey);
+  EXPECT_EQ(noPalette->KeyColor(), 0u);
+}
+
+TEST(PngTransparency, GreyRgbAndAlphaKinds) {
+  auto grey = Decode(PngBuilder().Header(1, 1, 8, 0).Add("tRNS", {0x00, 0x7F}).Data({0, 0}).End());
+  EXPECT_EQ(grey->TransparencyKind(), trColorKey);
+  EXPECT_EQ(grey->KeyColor(), 0x007F7F7Fu);
+  auto rgb = Decode(PngBuilder().Header(1, 1, 8, 2).Add("tRNS", {0, 1, 0, 2, 0, 3}).Data({0, 0, 0, 0}).End());
+  EXPECT_EQ(rgb->TransparencyKind(), trColorKey);
+  EXPECT_EQ(rgb->KeyColor(), plat::RGB(1, 2, 3));
+  EXPECT_EQ(Decode(SimplePng(1, 1, 8, 2, {0, 0, 0, 0}))->TransparencyKind(), trOpaque);
+  EXPECT_EQ(Decode(SimplePng(1, 1, 8, 6, {0, 0, 0, 0, 0}))->TransparencyKind(), trAlpha);
+  EXPECT_EQ(Decode(PngBuilder().Header(1, 1, 8, 6).Add("tRNS", {0, 1}).Data({0, 0, 0, 0, 0}).End())
+                ->TransparencyKind(),
+            trAlpha);
+  EXPECT_EQ(Decode(SimplePng(1, 1, 8, 4, {0, 0, 0}))->TransparencyKind(), trAlpha);
+  TPNGObject empty;
+  EXPECT_THROW(empty.TransparencyKind(), EPNGHeaderNotPresent);
+}
+
+TEST(PngGamma, WorkedValues) {
+  std::uint8_t forward[256], reverse[256];
+  BuildGammaTables(45455, forward, reverse);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(forward[i], i) << i;
+  BuildGammaTables(100000, forward, reverse);
+  EXPECT_EQ(forward[0], 0);
+  EXPECT_EQ(forward[1], 21);
+  EXPECT_EQ(forward[64], 136);
+  EXPECT_EQ(forward[128], 186);
+  EXPECT_EQ(forward[192], 224);
+  EXPECT_EQ(forward[254], 255);
+  EXPECT_EQ(forward[255], 255);
+  // Several inputs give 255; the largest stays in the reverse table.
+  EXPECT_EQ(reverse[255], 255);
+  EXPECT_EQ(reverse[186], 128);
+}
+
+TEST(PngGamma, ChunkBuildsTheImageTables) {
+  auto image = Decode(PngBuilder().Header(1, 1, 8, 2).Add("gAMA", GammaPayload(100000)).Data({0, 64, 128, 1}).End());
+  EXPECT_EQ(image->ForwardGamma[128], 186);
+  // Colour samples pass through the table.
+  EXPECT_EQ(Bytes(image->ColorRow(0), image->ColorRow(0) + 3), Bytes({21, 186, 136}));
+  // Value 0 leaves the tables alone.
+  auto zero = Decode(PngBuilder().Header(1, 1, 8, 0).Add("gAMA", GammaPayload(0)).Data({0, 0}).End());
+  EXPECT_EQ(zero->ForwardGamma[128], 128);
+  EXPECT_EQ(zero->ReverseGamma[128], 128);
+  // A payload that is not 4 bytes reads as 1: everything below 255 goes to 0.
+  auto one = Decode(PngBuilder().Header(1, 1, 8, 0).Add("gAMA", {1, 2, 3}).Data({0, 0}).End());
+  EXPECT_EQ(one->ForwardGamma[254], 0);
+  EXPECT_EQ(one->ForwardGamma[255], 255);
+}
+
+TEST(PngGamma, AppliesToGreyRampsAndPalettesReadAfterItNeverToAlpha) {
+  auto grey = Decode(PngBuilder().Header(2, 1, 8, 4).Add("gAMA", GammaPayload(100000)).Data({0, 1, 64, 128, 128}).End());
+  EXPECT_EQ(grey->RequireHeader().DibInfo.bmiColors[1].rgbRed, 21);
+  EXPECT_EQ(grey->ColorRow(0)[0], 1);  // the index is stored as it is
+  EXPECT_EQ(grey->AlphaRow(0)[0], 64);
+  EXPECT_EQ(grey->AlphaRow(0)[1], 128);
+
+  auto before = Decode(PaletteImage({{"gAMA", GammaPayload(100000)}, {"PLTE", {128, 1, 64}}}));
+  EXPECT_EQ(before->ChunkList.FirstOfClass<TChunkPLTE>()->PaletteEntry(0), 0x00BA1588u);
+  auto after = Decode(PaletteImage({{"PLTE", {128, 1, 64}}, {"gAMA", GammaPayload(100000)}}));
+  EXPECT_EQ(after->ChunkList.FirstOfClass<TChunkPLTE>()->PaletteEntry(0), 0x00800140u);
+}
+
+TEST(PngTime, OnlySevenBytePayloadsAreRead) {
+  auto seven = Decode(PngBuilder().Header(1, 1, 8, 0).Add("tIME", {0x07, 0xE6, 12, 24, 18, 30, 59}).Data({0, 0}).End());
+  const auto* t = seven->ChunkList.FirstOfClass<TChunktIME>();
+  EXPECT_EQ(t->Year, 2022);
+  EXPECT_EQ(t->Month, 12);
+  EXPECT_EQ(t->Day, 24);
+  EXPECT_EQ(t->Hour, 18);
+  EXPECT_EQ(t->Minute, 30);
+  EXPECT_EQ(t->Second, 59);
+  auto six = Decode(PngBuilder().Header(1, 1, 8, 0).Add("tIME", {0x07, 0xE6, 12, 24, 18, 30}).Data({0, 0}).End());
+  const auto* u = six->ChunkList.FirstOfClass<TChunktIME>();
+  EXPECT_EQ(u->Year, 0);
+  EXPECT_EQ(u->Second, 0);
+}
+
+namespace {
+
+const TChunktEXt* TextOf(const Bytes& png) {
+  static std::unique_ptr<TPNGObject> keep;
+  keep = Decode(png);
+  return keep->ChunkList.FirstOfClass<TChunktEXt>();
+}
+
+Bytes TextImage(const std::string& type, const Bytes& payload) {
+  return PngBuilder().Header(1, 1, 8, 0).Add(type, payload).Data({0, 0}).End();
+}
+
+Bytes ZtxtPayload(const std::string& keyword, std::uint8_t method, const Bytes& data) {
+  Bytes p = Text(keyword);
+  p.push_back(0);
+  p.push_back(method);
+  p.insert(p.end(), data.begin(), data.end());
+  return p;
+}
+
+}  // namespace
+
+TEST(PngText, KeywordAndText) {
+  const TChunktEXt* t = TextOf(TextImage("tEXt", Text(std::string("Title\0Hello", 11))));
+  EXPECT_EQ(t->Keyword, "Title");
+  EXPECT_EQ(t->Text, "Hello");
+  // The text is every byte after the zero byte, zeros included.
+  t = TextOf(TextImage("tEXt", Text(std::string("K\0a\0b", 5))));
+  EXPECT_EQ(t->Text, std::string("a\0b", 3));
+  t = TextOf(TextImage("tEXt", {'a', 0}));
+  EXPECT_EQ(t->Keyword, "");
+  EXPECT_EQ(t->Text, "");
+  t = TextOf(TextImage("tEXt", Text("NoZeroByte")));
+  EXPECT_EQ(t->Keyword, "NoZeroByte");
+  EXPECT_EQ(t->Text, "");
+}
+
+TEST(PngText, CompressedText) {
+  std::string long1000;
+  for (int i = 0; i < 1000; ++i) long1000 += static_cast<char>('a' + i % 26);
+  const TChunktEXt* z = TextOf(TextImage("zTXt", ZtxtPayload("Comment", 0, Deflate(Text(long1000)))));
+  EXPECT_EQ(&z->ChunkClass(), &TChunkzTXt::Class());
+  EXPECT_EQ(z->Keyword, "Comment");
+  EXPECT_EQ(z->Text, long1000);
+  EXPECT_EQ(TextOf(TextImage("zTXt", ZtxtPayload("Comment", 1, Deflate(Text("x")))))->Text, "");
+  EXPECT_EQ(TextOf(TextImage("zTXt", ZtxtPayload("Comment", 0, Text("not zlib"))))->Text, "");
+  // The keyword's zero byte is the last payload byte: no method byte.
+  EXPECT_EQ(TextOf(TextImage("zTXt", Text(std::string("Key\0", 4))))->Text, "");
+  // A truncated stream is a failed inflation.
+  const Bytes cut = Deflate(Text(long1000));
+  EXPECT_EQ(TextOf(TextImage("zTXt", ZtxtPayload("K", 0, Bytes(cut.begin(), cut.end() - 6))))->Text, "");
+}
+
+TEST(PngText, InflatedTextIsBounded) {
+  const Bytes bomb = Deflate(Bytes(kInflatedTextLimit + 1024, 'z'));
+  EXPECT_LT(bomb.size(), 64u * 1024);
+  const TInflateTextResult result = InflateText(bomb.data(), bomb.size());
+  EXPECT_FALSE(result.ok);
+  EXPECT_TRUE(result.bytes.empty());
+  const Bytes fits = Deflate(Bytes(kInflatedTextLimit, 'z'));
+  EXPECT_EQ(InflateText(fits.data(), fits.size()).bytes.size(), kInflatedTextLimit);
+  const Bytes dictionary = {0x78, 0x20, 0, 0, 0, 1, 0x63, 0, 0};
+  EXPECT_FALSE(InflateText(dictionary.data(), dictionary.size()).ok);
+}
+
