@@ -19,6 +19,12 @@ void TBufferStream::Skip(std::uint64_t count) {
   position_ += static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - position_));
 }
 
+bool TBufferStream::Rewind(std::uint64_t position) {
+  if (position > position_) return false;
+  position_ = static_cast<std::size_t>(position);
+  return true;
+}
+
 TFileStream::TFileStream(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
   if (file_ == nullptr) {
     throw Exception("Cannot open file \"" + path + "\". " + std::strerror(errno));
@@ -41,6 +47,12 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
 void TFileStream::Skip(std::uint64_t count) {
   const std::uint64_t target = position_ + std::min(count, size_ - std::min(size_, position_));
   if (std::fseek(file_, static_cast<long>(target), SEEK_SET) == 0) position_ = target;
+}
+
+bool TFileStream::Rewind(std::uint64_t position) {
+  if (position > position_ || std::fseek(file_, static_cast<long>(position), SEEK_SET) != 0) return false;
+  position_ = position;
+  return true;
 }
 
 }  // namespace plat

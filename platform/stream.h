@@ -18,6 +18,13 @@ class TStream {
   // Moves the position forward by `count` bytes, stopping at the end.
   virtual void Skip(std::uint64_t count) = 0;
   virtual std::uint64_t Position() const = 0;
+  // Moves back to `position`, one at or before the current position. A
+  // stream that cannot go back answers false and stays where it is, so
+  // Rewind(Position()) tells whether a stream can.
+  virtual bool Rewind(std::uint64_t position) {
+    (void)position;
+    return false;
+  }
 };
 
 // A read-only view over bytes owned by someone else.
@@ -28,6 +35,7 @@ class TBufferStream : public TStream {
   std::size_t Read(void* buffer, std::size_t count) override;
   void Skip(std::uint64_t count) override;
   std::uint64_t Position() const override { return position_; }
+  bool Rewind(std::uint64_t position) override;
   std::size_t Size() const { return size_; }
 
  private:
@@ -47,6 +55,7 @@ class TFileStream : public TStream {
   std::size_t Read(void* buffer, std::size_t count) override;
   void Skip(std::uint64_t count) override;
   std::uint64_t Position() const override { return position_; }
+  bool Rewind(std::uint64_t position) override;
 
  private:
   std::FILE* file_;
