@@ -7,9 +7,11 @@
 #include "platform/wintypes.h"
 #include "png/chunk.h"
 
-// Colour data plus alpha plane above this many bytes is refused with
-// EPNGOutMemory before anything is allocated: more than any picture a 32-bit
-// process can hold.
+// Colour data plus alpha plane above this many bytes (1 GiB) is refused with
+// EPNGOutMemory before anything is allocated. A 32-bit process has 2 GiB of
+// address space, and drawing an image needs a 32-bit surface of its size
+// besides these buffers, so no picture such a process can hold and draw
+// needs more.
 inline constexpr std::uint64_t kImageMemoryCeiling = std::uint64_t{1} << 30;
 
 // Bits per pixel of ColorBits for a colour type and bit depth; 0 when the

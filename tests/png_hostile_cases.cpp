@@ -1,0 +1,79 @@
+#include "tests/png_hostile_cases.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "tests/png_builder.h"
+
+namespace pngtest {
+
+Bytes HugeHeaderFewBytes(std::uint8_t bitDepth, std::uint8_t colorType) {
+  // Two rows' worth of filter bytes and samples, far short of the image.
+  const Bytes someRows(64, 0);
+  return PngBuilder().Header(65535, 65535, bitDepth, colorType).Data(someRows).End();
+}
+
+Bytes ClaimedLength(const std::string& type, std::uint32_t length, std::uint32_t present) {
+  Bytes claim;
+  PutBE32(claim, length);
+  claim.insert(claim.end(), type.begin(), type.begin() + 4);
+  const bool isImageData = type == "IDAT";
+  // Image data that starts right, so that the reader goes on streaming it.
+  Bytes payload = isImageData ? Deflate(UnfilteredRows({{0}})) : Bytes{};
+  payload.resize(std::max<std::size_t>(payload.size(), present), 0);
+  payload.resize(present);
+  claim.insert(claim.end(), payload.begin(), payload.end());
+  PngBuilder png;
+  png.Header(1, 1, 8, 0);
+  if (!isImageData) png.Append(Chunk("IDAT", Deflate(UnfilteredRows({{0}}))));
+  // The claimed chunk comes last: everything after it would be read as its
+  // payload anyway.
+  return png.Append(claim);
+}
+
+Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize) {
+  z_stream z{};
+  deflateInit2(&z, 9, Z_DEFLATED, 15, 9, Z_RLE);
+  static const Bytes zeros(1 << 20, 0);
+  Bytes compressed;
+  std::uint8_t out[1 << 16];
+  std::uint64_t left = inflated;
+  int flush = Z_NO_FLUSH;
+  for (int result = Z_OK; result != Z_STREAM_END;) {
+    if (z.avail_in == 0 && flush == Z_NO_FLUSH) {
+      const std::uint64_t step = std::min<std::uint64_t>(left, zeros.size());
+      z.next_in = const_cast<Bytef*>(zeros.data());
+      z.avail_in = static_cast<uInt>(step);
+      left -= step;
+      if (left == 0) flush = Z_FINISH;
+    }
+    z.next_out = out;
+    z.avail_out = sizeof out;
+    result = deflate(&z, flush);
+    compressed.insert(compressed.end(), out, out + (sizeof out - z.avail_out));
+  }
+  deflateEnd(&z);
+
+  PngBuilder png;
+  png.Header(1, 1, 8, 0);
+  for (std::size_t at = 0; at < compressed.size(); at += chunkSize) {
+    const std::size_t end = std::min(compressed.size(), at + std::size_t{chunkSize});
+    png.Add("IDAT", Bytes(compressed.begin() + static_cast<std::ptrdiff_t>(at),
+                          compressed.begin() + static_cast<std::ptrdiff_t>(end)));
+  }
+  return png.End();
+}
+
+Bytes TinyChunkFlood(std::uint32_t count, const std::string& type) {
+  const Bytes one = Chunk(type, {});
+  PngBuilder png;
+  png.Header(1, 1, 8, 0);
+  Bytes flood;
+  flood.reserve(one.size() * count);
+  for (std::uint32_t i = 0; i < count; ++i) flood.insert(flood.end(), one.begin(), one.end());
+  png.Append(flood);
+  return png.Data(UnfilteredRows({{0}})).End();
+}
+
+}  // namespace pngtest

@@ -1,0 +1,33 @@
+// Streams built to make a reader spend memory or time without bound: huge
+// headers over a few bytes of data, lengths near 4 GiB, image data that
+// inflates far past the last row, and floods of tiny chunks. Shared by the
+// tests, which check what the reader does, and by png-hostile-measure, which
+// reports what it costs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pngtest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A 65535 x 65535 header of the given layout, then one IDAT of a few bytes
+// of compressed data and IEND.
+Bytes HugeHeaderFewBytes(std::uint8_t bitDepth, std::uint8_t colorType);
+
+// A 1 x 1 grey image with a chunk of type `type` claiming `length` bytes,
+// followed by only `present` bytes of it, just before the image data (or,
+// for "IDAT", as the image data).
+Bytes ClaimedLength(const std::string& type, std::uint32_t length, std::uint32_t present);
+
+// A 1 x 1 grey image whose image data inflates to `inflated` bytes (the
+// first row is a zero pixel), split into IDAT chunks of `chunkSize` bytes.
+Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize = 65536);
+
+// A 1 x 1 grey image with `count` empty chunks of type `type` between the
+// header and the image data.
+Bytes TinyChunkFlood(std::uint32_t count, const std::string& type);
+
+}  // namespace pngtest
