@@ -5,51 +5,86 @@
 #include "png/inflate_reader.h"
 #include "png/pngimage.h"
 #include "png/row_copiers.h"
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+#include "png/whole_image_data.h"
+#endif
 
 PNG_DEFINE_CHUNK_CLASS(TChunkIDAT, TChunk)
 PNG_DEFINE_CHUNK_CLASS(TChunkIEND, TChunk)
 
 namespace {
 
-// Working state of one decoding: two full-width row buffers (byte 0 the
-// filter type), swapped by flipping `current`.
+// Where the decoded rows go, and how they are laid out.
 struct TDecoding {
   TChunkIHDR& header;
-  TInflateContext& input;
   const TRowCopiers& copiers;
   const std::uint8_t* gamma;
   int width;
   int height;
-  int rowLength;
   int pixelStride;
-  std::unique_ptr<std::uint8_t[]> rows[2];
-  int current = 1;
 
-  std::uint8_t* Current() { return rows[current].get(); }
-  std::uint8_t* Previous() { return rows[1 - current].get(); }
-
-  TRowTarget TargetForRow(int y) {
+  TRowTarget TargetForRow(int y) const {
     const std::size_t memoryRow = static_cast<std::size_t>(height - 1 - y);
     std::uint8_t* alpha = header.AlphaPlane ? header.AlphaPlane.get() + static_cast<std::size_t>(y) * width
                                             : nullptr;
     return {header.ColorBits + memoryRow * static_cast<std::size_t>(header.RowStride), alpha, gamma};
   }
-
-  // Reads and unfilters the next row into the current buffer; false when no
-  // byte of it arrived.
-  bool NextRow() {
-    const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
-    if (input.ReadImageBytes(Current(), count) == 0) return false;
-    UnfilterRow(Current(), Previous(), rowLength, pixelStride);
-    return true;
-  }
 };
 
-void DecodeSequential(TDecoding& d) {
+// Rows inflated one at a time into two full-width buffers (byte 0 the
+// filter type), swapped by flipping `current`.
+class TStreamedRows {
+ public:
+  TStreamedRows(TInflateContext& input, std::size_t bufferSize) : input_(input) {
+    rows_[0].reset(new std::uint8_t[bufferSize]());
+    rows_[1].reset(new std::uint8_t[bufferSize]());
+  }
+  // The next row of `count` bytes, or nullptr when no byte of it arrived.
+  std::uint8_t* Next(std::size_t count) {
+    return input_.ReadImageBytes(rows_[current_].get(), count) == 0 ? nullptr : rows_[current_].get();
+  }
+  const std::uint8_t* Previous() const { return rows_[1 - current_].get(); }
+  void StartPass(std::size_t count) { std::memset(rows_[1 - current_].get(), 0, count); }
+  void Done() { current_ = 1 - current_; }
+
+ private:
+  TInflateContext& input_;
+  std::unique_ptr<std::uint8_t[]> rows_[2];
+  int current_ = 1;
+};
+
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+// Rows inflated beforehand, one after another: each is unfiltered in place
+// against the row before it.
+class TInflatedRows {
+ public:
+  TInflatedRows(std::uint8_t* data, std::size_t fullRowSize) : next_(data), zeros_(new std::uint8_t[fullRowSize]()) {}
+  std::uint8_t* Next(std::size_t count) {
+    current_ = next_;
+    next_ += count;
+    return current_;
+  }
+  const std::uint8_t* Previous() const { return previous_; }
+  void StartPass(std::size_t) { previous_ = zeros_.get(); }
+  void Done() { previous_ = current_; }
+
+ private:
+  std::uint8_t* next_;
+  std::uint8_t* current_ = nullptr;
+  std::unique_ptr<std::uint8_t[]> zeros_;
+  const std::uint8_t* previous_ = zeros_.get();
+};
+#endif
+
+template <class Rows>
+void DecodeSequential(const TDecoding& d, Rows& rows, int rowLength) {
+  const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
   for (int y = 0; y < d.height; ++y) {
-    if (!d.NextRow()) return;
-    d.copiers.sequential(d.Current() + 1, d.width, d.rowLength, d.TargetForRow(y));
-    d.current = 1 - d.current;
+    std::uint8_t* row = rows.Next(count);
+    if (row == nullptr) return;
+    UnfilterRow(row, rows.Previous(), rowLength, d.pixelStride);
+    d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
+    rows.Done();
   }
 }
 
@@ -64,19 +99,89 @@ int RowByteCount(int pixels, std::uint8_t colorType, std::uint8_t bitDepth) {
   }
 }
 
-void DecodeAdam7(TDecoding& d) {
+int PassWidth(const TAdam7Pass& pass, int width) {
+  return (width - pass.firstColumn + pass.columnStep - 1) / pass.columnStep;
+}
+
+template <class Rows>
+void DecodeAdam7(const TDecoding& d, Rows& rows) {
   for (const TAdam7Pass& pass : kAdam7Passes) {
-    const int passWidth = (d.width - pass.firstColumn + pass.columnStep - 1) / pass.columnStep;
-    d.rowLength = RowByteCount(passWidth, d.header.ColorType, d.header.BitDepth);
-    std::memset(d.Previous(), 0, static_cast<std::size_t>(d.rowLength) + 1);
-    if (d.rowLength == 0) continue;  // no bytes at all, not even filter types
+    const int passWidth = PassWidth(pass, d.width);
+    const int rowLength = RowByteCount(passWidth, d.header.ColorType, d.header.BitDepth);
+    const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
+    rows.StartPass(count);
+    if (rowLength == 0) continue;  // no bytes at all, not even filter types
     for (int y = pass.firstRow; y < d.height; y += pass.rowStep) {
-      if (!d.NextRow()) break;
-      d.copiers.adam7(pass, d.Current() + 1, passWidth, d.TargetForRow(y));
-      d.current = 1 - d.current;
+      std::uint8_t* row = rows.Next(count);
+      if (row == nullptr) break;
+      UnfilterRow(row, rows.Previous(), rowLength, d.pixelStride);
+      d.copiers.adam7(pass, row + 1, passWidth, d.TargetForRow(y));
+      rows.Done();
     }
   }
 }
+
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+// Bytes of the whole inflated image data, filter-type bytes included.
+std::uint64_t InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
+  if (!interlaced) return (std::uint64_t(rowLength) + 1) * std::uint64_t(d.height);
+  std::uint64_t total = 0;
+  for (const TAdam7Pass& pass : kAdam7Passes) {
+    const int passLength = RowByteCount(PassWidth(pass, d.width), d.header.ColorType, d.header.BitDepth);
+    if (passLength == 0 || d.height <= pass.firstRow) continue;
+    const std::uint64_t passRows = std::uint64_t(d.height - pass.firstRow + pass.rowStep - 1) / pass.rowStep;
+    total += (std::uint64_t(passLength) + 1) * passRows;
+  }
+  return total;
+}
+
+// Room for the inflated image data. Up to kKeptSize it stays allocated on
+// its thread for the next decoding: memory handed back after every image
+// goes back to the system and is faulted in afresh, which costs more than
+// inflating a small image.
+class TInflateScratch {
+ public:
+  static constexpr std::size_t kKeptSize = std::size_t{16} << 20;
+
+  explicit TInflateScratch(std::size_t size) {
+    if (size > kKeptSize) {
+      own_.reset(new std::uint8_t[size]);
+      data_ = own_.get();
+      return;
+    }
+    thread_local std::unique_ptr<std::uint8_t[]> kept;
+    thread_local std::size_t keptSize = 0;
+    if (size > keptSize) {
+      kept.reset();
+      kept.reset(new std::uint8_t[size]);
+      keptSize = size;
+    }
+    data_ = kept.get();
+  }
+  std::uint8_t* Data() const { return data_; }
+
+ private:
+  std::unique_ptr<std::uint8_t[]> own_;
+  std::uint8_t* data_ = nullptr;
+};
+
+// Decodes from image data inflated in one call; false, with nothing
+// decoded and the stream where it was, when the data is not intact.
+bool DecodeWhole(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
+                 bool interlaced) {
+  const std::uint64_t size = InflatedSize(d, rowLength, interlaced);
+  if (size == 0 || size > kWholeImageDataCeiling || !stream.Rewind(stream.Position())) return false;
+  const TInflateScratch inflated(static_cast<std::size_t>(size));
+  if (!InflateWholeImageData(stream, length, inflated.Data(), static_cast<std::size_t>(size))) return false;
+  TInflatedRows rows(inflated.Data(), static_cast<std::size_t>(rowLength) + 1);
+  if (interlaced) {
+    DecodeAdam7(d, rows);
+  } else {
+    DecodeSequential(d, rows, rowLength);
+  }
+  return true;
+}
+#endif
 
 // Grey images index a ramp of 2^bits levels, each through ForwardGamma.
 void BuildGrayPalette(TChunkIHDR& header, const std::uint8_t* gamma) {
@@ -100,17 +205,19 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   if (header.UsesPalette) BuildGrayPalette(header, Image.ForwardGamma);
 
   const TRowMetrics metrics = Image.RawRowMetrics();
-  TInflateContext input(stream, chunkType, length);
-  TDecoding decoding{header, input, *copiers, Image.ForwardGamma, static_cast<int>(header.Width),
-                     static_cast<int>(header.Height), metrics.rowBytes, metrics.pixelStride, {}};
-  const std::size_t bufferSize = static_cast<std::size_t>(metrics.rowBytes) + 1;
-  decoding.rows[0].reset(new std::uint8_t[bufferSize]());
-  decoding.rows[1].reset(new std::uint8_t[bufferSize]());
+  const TDecoding decoding{header, *copiers, Image.ForwardGamma, static_cast<int>(header.Width),
+                           static_cast<int>(header.Height), metrics.pixelStride};
+  const bool interlaced = Image.Interlacing == 1;
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+  if (DecodeWhole(decoding, stream, length, metrics.rowBytes, interlaced)) return true;
+#endif
 
-  if (Image.Interlacing == 1) {
-    DecodeAdam7(decoding);
+  TInflateContext input(stream, chunkType, length);
+  TStreamedRows rows(input, static_cast<std::size_t>(metrics.rowBytes) + 1);
+  if (interlaced) {
+    DecodeAdam7(decoding, rows);
   } else {
-    DecodeSequential(decoding);
+    DecodeSequential(decoding, rows, metrics.rowBytes);
   }
   input.SkipRestOfChunk();
   input.CheckChunkCrc();

@@ -1,0 +1,72 @@
+#include "png/whole_image_data.h"
+
+#include <libdeflate.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::uint32_t BigEndian32(const std::uint8_t* b) {
+  return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | b[3];
+}
+
+// Compressed data well beyond what the inflated size can need is left to
+// the stream, which stops reading once the image is complete.
+std::uint64_t CompressedCeiling(std::size_t inflatedSize) {
+  return std::uint64_t{inflatedSize} + inflatedSize / 64 + (std::uint64_t{1} << 16);
+}
+
+// Reads the payload and CRC of one chunk into `data`; false when the stream
+// ends early or the CRC is wrong.
+bool ReadIntactPayload(plat::TStream& stream, std::uint32_t length, std::vector<std::uint8_t>& data) {
+  static const std::uint8_t kType[4] = {'I', 'D', 'A', 'T'};
+  const std::size_t start = data.size();
+  data.resize(start + length);
+  if (stream.Read(data.data() + start, length) != length) return false;
+  std::uint8_t stored[4];
+  if (stream.Read(stored, 4) != 4) return false;
+  const std::uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, kType, 4), data.data() + start, length);
+  return crc == BigEndian32(stored);
+}
+
+// Gathers the payloads of the run of image-data chunks. On success the
+// stream stands behind the last chunk's CRC.
+bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflatedSize,
+               std::vector<std::uint8_t>& data) {
+  const std::uint64_t ceiling = CompressedCeiling(inflatedSize);
+  for (;;) {
+    if (data.size() + std::uint64_t{length} > ceiling) return false;
+    if (!ReadIntactPayload(stream, length, data)) return false;
+    const std::uint64_t runEnd = stream.Position();
+    std::uint8_t next[8];
+    const std::size_t got = stream.Read(next, 8);
+    if (got != 8 || std::memcmp(next + 4, "IDAT", 4) != 0) return stream.Rewind(runEnd);
+    length = BigEndian32(next);
+  }
+}
+
+struct TDecompressor {
+  libdeflate_decompressor* handle = libdeflate_alloc_decompressor();
+  ~TDecompressor() { libdeflate_free_decompressor(handle); }
+};
+
+}  // namespace
+
+bool InflateWholeImageData(plat::TStream& stream, std::uint32_t length, std::uint8_t* inflated,
+                           std::size_t inflatedSize) {
+  const std::uint64_t start = stream.Position();
+  if (inflatedSize == 0 || inflatedSize > kWholeImageDataCeiling || !stream.Rewind(start)) return false;
+  std::vector<std::uint8_t> data;
+  bool intact = GatherRun(stream, length, inflatedSize, data);
+  if (intact) {
+    const TDecompressor decompressor;
+    std::size_t consumed = 0, produced = 0;
+    intact = decompressor.handle != nullptr &&
+             libdeflate_zlib_decompress_ex(decompressor.handle, data.data(), data.size(), inflated, inflatedSize,
+                                           &consumed, &produced) == LIBDEFLATE_SUCCESS &&
+             produced == inflatedSize;
+  }
+  if (!intact) stream.Rewind(start);
+  return intact;
+}
