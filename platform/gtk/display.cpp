@@ -1,0 +1,89 @@
+// The display: opening it, the primary monitor's measures, and the signals
+// that ask the program to close.
+#include <csignal>
+#include <cstdio>
+
+#include "platform/gtk/gtk_platform.h"
+#include "platform/gtk/gtk_state.h"
+#include "platform/window.h"
+
+#include <glib-unix.h>
+
+namespace plat::gtk {
+
+namespace {
+
+bool opened = false;
+
+// A termination request (the session ending, kill, Ctrl+C in a terminal)
+// closes the program as its Exit command would, so the settings are saved.
+gboolean OnTerminationSignal(gpointer) {
+  if (TForm* form = Application().MainForm()) {
+    form->NativeCloseRequest();
+  } else {
+    Application().Terminate();
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+void Opened() {
+  opened = true;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, OnTerminationSignal, nullptr);
+}
+
+GdkMonitor* PrimaryMonitor() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (display == nullptr) return nullptr;
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  return monitor != nullptr ? monitor : gdk_display_get_monitor(display, 0);
+}
+
+}  // namespace
+
+bool OpenDisplay(int& argc, char**& argv) {
+  if (opened) return true;
+  // Placing the window where the user left it needs X11 (natively or
+  // through the Wayland compositor's X server).
+  gdk_set_allowed_backends("x11,*");
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "%s: cannot open the display (is DISPLAY set?)\n", argc > 0 ? argv[0] : "fenwillow");
+    return false;
+  }
+  Opened();
+  return true;
+}
+
+bool EnsureGtk() {
+  if (opened) return true;
+  gdk_set_allowed_backends("x11,*");
+  if (!gtk_init_check(nullptr, nullptr)) return false;
+  Opened();
+  return true;
+}
+
+}  // namespace plat::gtk
+
+namespace plat {
+
+int GetSystemMetrics(int index) {
+  if (!gtk::EnsureGtk()) return 0;
+  GdkMonitor* monitor = gtk::PrimaryMonitor();
+  if (monitor == nullptr) return 0;
+  GdkRectangle geometry;
+  gdk_monitor_get_geometry(monitor, &geometry);
+  if (index == SM_CXSCREEN) return geometry.width;
+  if (index == SM_CYSCREEN) return geometry.height;
+  return 0;
+}
+
+BOOL SystemParametersInfoA(UINT action, UINT, void* value, UINT) {
+  if (action != SPI_GETWORKAREA || value == nullptr || !gtk::EnsureGtk()) return FALSE;
+  GdkMonitor* monitor = gtk::PrimaryMonitor();
+  if (monitor == nullptr) return FALSE;
+  GdkRectangle area;
+  gdk_monitor_get_workarea(monitor, &area);
+  *static_cast<RECT*>(value) = RECT{area.x, area.y, area.x + area.width, area.y + area.height};
+  return TRUE;
+}
+
+}  // namespace plat

@@ -1,0 +1,80 @@
+// Shared state of the GTK backend (one desktop per process).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+// The platform's types first: GLib defines TRUE and FALSE as macros.
+#include "platform/forms.h"
+
+#include <gtk/gtk.h>
+
+namespace plat::gtk {
+
+// A window of the program: the application's hidden owner (no widget, no
+// form) or a form's borderless GTK window.
+struct WindowRecord {
+  TForm* form = nullptr;
+  GtkWidget* widget = nullptr;
+  LONG exStyle = 0;
+  HWND owner = nullptr;
+  bool topmost = false;
+  bool visible = false;
+  // Where the window is, as last requested or reported by the window system.
+  int left = 0, top = 0, width = 0, height = 0;
+  // The last presented frame and its constant opacity.
+  cairo_surface_t* frame = nullptr;
+  BYTE constantAlpha = 0;
+  // The frame's alpha bytes, row by row, for the input shape and hit tests.
+  std::vector<std::uint8_t> alpha;
+};
+
+// The button press a window move may start from.
+struct Press {
+  bool held = false;
+  guint button = 0;
+  double xRoot = 0, yRoot = 0;
+  guint32 time = 0;
+  HWND window = nullptr;
+};
+
+struct State {
+  std::map<HWND, std::unique_ptr<WindowRecord>> windows;
+  HWND application = nullptr;
+  std::map<guint, TTimer*> timers;
+  bool quit = false;
+  Press press;
+  // A right-button press waiting to learn whether it is a drag or a click.
+  bool awaitingDrag = false;
+  // A context menu the release of that press asked for, opened once the
+  // press has been handled.
+  bool popupAfterPress = false;
+  int popupX = 0, popupY = 0;
+  // Open modal dialogs and menu, closed when the program quits.
+  std::vector<GtkWidget*> dialogs;
+  GtkWidget* menu = nullptr;
+};
+
+State& TheState();
+WindowRecord* FindWindow(HWND window);
+WindowRecord* FindWidget(GtkWidget* widget);
+// Initialises GTK on first use (tests and programs that did not call
+// OpenDisplay); false when no display can be opened.
+bool EnsureGtk();
+
+// Event handlers of a form window (windows.cpp, input.cpp, presentation.cpp).
+void ConnectInput(GtkWidget* widget);
+gboolean DrawFrame(GtkWidget* widget, cairo_t* cr, gpointer);
+// Reapplies the input (and, without a compositor, the visible) shape.
+void ApplyShape(WindowRecord& record);
+void MoveWidget(WindowRecord& record, int left, int top);
+// The GTK menu showing the items, check marks and radio marks of `menu`;
+// activating an item records it as the choice of TrackPopupMenu.
+GtkWidget* BuildContextMenu(TPopupMenu& menu);
+// Whether the last frame shows a pixel that is not fully transparent at the
+// screen point.
+bool HitsPicture(const WindowRecord& record, int screenX, int screenY);
+
+}  // namespace plat::gtk

@@ -1,0 +1,8 @@
+// The desktop program: the ornament in a real window.
+#include "ornament/program.h"
+#include "platform/gtk/gtk_platform.h"
+
+int main(int argc, char** argv) {
+  if (!plat::gtk::OpenDisplay(argc, argv)) return 1;
+  return FenwillowMain(argc, argv);
+}

@@ -1,0 +1,166 @@
+// Layered presentation: a premultiplied 32-bit frame with one constant
+// opacity, painted onto the window's RGBA visual. Cairo's ARGB32 is the
+// same premultiplied blue-green-red-alpha layout, so rows are copied as
+// they are. Fully transparent pixels let the mouse through.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gdi.h"
+#include "platform/gtk/alpha_shape.h"
+#include "platform/gtk/gtk_state.h"
+#include "platform/kernel.h"
+#include "platform/window.h"
+
+namespace plat::gtk {
+
+namespace {
+
+// The whole bitmap selected into `dc` as top-down 32-bit rows, provided the
+// rectangle at `origin` lies within it.
+bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& whole, int& wholeWidth) {
+  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
+  BITMAP record{};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof record, &record) == 0) return false;
+  if (origin.x < 0 || origin.y < 0 || size.cx > record.bmWidth - origin.x || size.cy > record.bmHeight - origin.y) {
+    return false;
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = record.bmWidth;
+  info.bmiHeader.biHeight = -record.bmHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  whole.resize(static_cast<std::size_t>(record.bmWidth) * record.bmHeight * 4);
+  HDC screen = GetDC(nullptr);
+  const int lines = GetDIBits(screen, bitmap, 0, record.bmHeight, whole.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  wholeWidth = record.bmWidth;
+  return lines == record.bmHeight;
+}
+
+// A surface of the frame's size, reusing the last one when it fits.
+cairo_surface_t* FrameSurface(WindowRecord& record, SIZE size) {
+  if (record.frame != nullptr && cairo_image_surface_get_width(record.frame) == size.cx &&
+      cairo_image_surface_get_height(record.frame) == size.cy) {
+    return record.frame;
+  }
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.cx, size.cy);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  if (record.frame != nullptr) cairo_surface_destroy(record.frame);
+  record.frame = surface;
+  return surface;
+}
+
+void Resize(WindowRecord& record, int width, int height) {
+  if (width == record.width && height == record.height) return;
+  record.width = width;
+  record.height = height;
+  if (record.widget == nullptr) return;
+  gtk_widget_set_size_request(record.widget, width, height);
+  gtk_window_resize(GTK_WINDOW(record.widget), width, height);
+}
+
+}  // namespace
+
+void ApplyShape(WindowRecord& record) {
+  if (record.widget == nullptr) return;
+  cairo_region_t* region;
+  if (record.constantAlpha == 0 || record.frame == nullptr) {
+    region = cairo_region_create();
+  } else {
+    const std::vector<cairo_rectangle_int_t> runs = VisibleRuns(
+        record.alpha.data(), cairo_image_surface_get_width(record.frame), cairo_image_surface_get_height(record.frame));
+    region = cairo_region_create_rectangles(runs.data(), static_cast<int>(runs.size()));
+  }
+  gtk_widget_input_shape_combine_region(record.widget, region);
+  // Without a compositor the alpha channel is not shown: cut the window to
+  // its visible pixels so that at least the fully transparent ones show
+  // the desktop; the edges then blend against black.
+  const bool composited = gdk_screen_is_composited(gtk_widget_get_screen(record.widget));
+  gtk_widget_shape_combine_region(record.widget, composited ? nullptr : region);
+  cairo_region_destroy(region);
+}
+
+bool HitsPicture(const WindowRecord& record, int screenX, int screenY) {
+  if (record.frame == nullptr || record.constantAlpha == 0) return false;
+  const int width = cairo_image_surface_get_width(record.frame);
+  const int height = cairo_image_surface_get_height(record.frame);
+  const int x = screenX - record.left, y = screenY - record.top;
+  if (x < 0 || y < 0 || x >= width || y >= height) return false;
+  return record.alpha[static_cast<std::size_t>(y) * width + x] != 0;
+}
+
+gboolean DrawFrame(GtkWidget* widget, cairo_t* cr, gpointer) {
+  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+  cairo_paint(cr);
+  WindowRecord* record = FindWidget(widget);
+  if (record != nullptr && record->frame != nullptr && record->constantAlpha != 0) {
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    cairo_set_source_surface(cr, record->frame, 0, 0);
+    cairo_paint_with_alpha(cr, record->constantAlpha / 255.0);
+  }
+  return TRUE;
+}
+
+}  // namespace plat::gtk
+
+namespace plat {
+
+BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC source, POINT* sourcePoint,
+                         COLORREF, BLENDFUNCTION* blend, DWORD flags) {
+  gtk::WindowRecord* record = gtk::FindWindow(window);
+  if (record == nullptr || record->form == nullptr || !(record->exStyle & WS_EX_LAYERED) || size == nullptr ||
+      source == nullptr || blend == nullptr || flags != ULW_ALPHA || blend->BlendOp != AC_SRC_OVER ||
+      size->cx <= 0 || size->cy <= 0) {
+    SetLastError(87);  // invalid parameter
+    return FALSE;
+  }
+  static std::vector<std::uint8_t> whole;
+  int wholeWidth = 0;
+  const POINT origin = sourcePoint ? *sourcePoint : POINT{0, 0};
+  if (!gtk::ReadSurface(source, origin, *size, whole, wholeWidth)) {
+    SetLastError(87);
+    return FALSE;
+  }
+  const bool sameSize = record->frame != nullptr && cairo_image_surface_get_width(record->frame) == size->cx &&
+                        cairo_image_surface_get_height(record->frame) == size->cy;
+  cairo_surface_t* surface = gtk::FrameSurface(*record, *size);
+  if (surface == nullptr) {
+    SetLastError(8);  // not enough memory
+    return FALSE;
+  }
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const std::size_t rowBytes = static_cast<std::size_t>(size->cx) * 4;
+  const std::size_t pixels = static_cast<std::size_t>(size->cx) * size->cy;
+  const bool alphaBefore = record->constantAlpha != 0;
+  bool alphaChanged = !sameSize;
+  record->alpha.resize(pixels);
+  for (int y = 0; y < size->cy; ++y) {
+    const std::uint8_t* from =
+        whole.data() + (static_cast<std::size_t>(origin.y + y) * wholeWidth + origin.x) * 4;
+    std::memcpy(data + static_cast<std::size_t>(y) * stride, from, rowBytes);
+    std::uint8_t* alpha = record->alpha.data() + static_cast<std::size_t>(y) * size->cx;
+    for (int x = 0; x < size->cx; ++x) {
+      if (alpha[x] != from[x * 4 + 3]) {
+        alpha[x] = from[x * 4 + 3];
+        alphaChanged = true;
+      }
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  record->constantAlpha = blend->SourceConstantAlpha;
+  if (destination != nullptr && (destination->x != record->left || destination->y != record->top)) {
+    gtk::MoveWidget(*record, destination->x, destination->y);
+  }
+  gtk::Resize(*record, size->cx, size->cy);
+  if (alphaChanged || alphaBefore != (record->constantAlpha != 0)) gtk::ApplyShape(*record);
+  if (record->widget != nullptr) gtk_widget_queue_draw(record->widget);
+  return TRUE;
+}
+
+}  // namespace plat
