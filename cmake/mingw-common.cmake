@@ -1,8 +1,9 @@
 # Shared part of the MinGW-w64 toolchain files: a static Windows build whose
 # test programs run under Wine (tests/wine/run-wine).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_C_COMPILER ${FENWILLOW_MINGW_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${FENWILLOW_MINGW_TRIPLE}-g++)
+# The POSIX thread model: GoogleTest needs std::mutex.
+set(CMAKE_C_COMPILER ${FENWILLOW_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${FENWILLOW_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${FENWILLOW_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${FENWILLOW_MINGW_TRIPLE})

@@ -1,7 +1,14 @@
 // Drawing: alpha blending at natural size, colour-key masking and plain
 // copies, byte for byte on 32-bit surfaces.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+// The Windows build has no libpng; stb_image reads palette alpha the same way.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
+#else
 #include <png.h>
+#endif
 
 #include <dirent.h>
 #include <algorithm>
@@ -318,6 +325,16 @@ const std::string kSuite = std::string(FENWILLOW_TESTDATA) + "/pngsuite/";
 // libpng's alpha for palette images with tRNS, which our dump leaves at 255.
 std::vector<int> LibpngPaletteAlpha(const std::string& path, int w, int h) {
   std::vector<int> alpha;
+#ifdef _WIN32
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* pixels = stbi_load(path.c_str(), &width, &height, &channels, 4);
+  if (pixels == nullptr) return alpha;
+  if (width == w && height == h) {
+    for (int i = 0; i < w * h; ++i) alpha.push_back(pixels[4 * i + 3]);
+  }
+  stbi_image_free(pixels);
+  return alpha;
+#else
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&image, path.c_str())) return alpha;
@@ -327,6 +344,7 @@ std::vector<int> LibpngPaletteAlpha(const std::string& path, int w, int h) {
   if (!png_image_finish_read(&image, nullptr, buffer.data(), 0, nullptr)) return alpha;
   for (int i = 0; i < w * h; ++i) alpha.push_back(buffer[4 * i + 3]);
   return alpha;
+#endif
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+// The message loop and the timers of the Win32 window backend. Timers are
+// thread timers with a callback, so every loop that dispatches messages
+// (ours, a message box's, a menu's, the system's move loop) delivers ticks.
+#include <map>
+
+#include "platform/forms.h"
+#include "platform/native.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/windows_win32.h"
+
+namespace plat::win32 {
+
+namespace {
+
+std::map<UINT_PTR, TTimer*>& Timers() {
+  static std::map<UINT_PTR, TTimer*> timers;
+  return timers;
+}
+
+void CALLBACK TimerProcedure(::HWND, ::UINT, UINT_PTR id, ::DWORD) {
+  const auto it = Timers().find(id);
+  if (it != Timers().end()) it->second->NativeTick();
+}
+
+}  // namespace
+
+}  // namespace plat::win32
+
+namespace plat::native {
+
+void RunMessageLoop() {
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+void QuitMessageLoop() { ::PostQuitMessage(0); }
+
+std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds) {
+  const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, win32::TimerProcedure);
+  if (id != 0) win32::Timers()[id] = &timer;
+  return id;
+}
+
+void StopTimer(std::uintptr_t id) {
+  ::KillTimer(nullptr, id);
+  win32::Timers().erase(id);
+}
+
+void ResetWindows() {
+  for (const auto& [id, timer] : win32::Timers()) ::KillTimer(nullptr, id);
+  win32::Timers().clear();
+  win32::DestroyApplicationWindow();
+  // A quit request left over from a previous run must not end the next one.
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+}  // namespace plat::native

@@ -1,0 +1,45 @@
+// Window-system calls, forwarded unchanged to user32.
+#include "platform/window.h"
+#include "platform/win32/win32_api.h"
+
+namespace plat {
+
+using win32::As;
+
+LONG GetWindowLongA(HWND window, int index) { return ::GetWindowLongA(As<::HWND>(window), index); }
+
+LONG SetWindowLongA(HWND window, int index, LONG value) {
+  return ::SetWindowLongA(As<::HWND>(window), index, value);
+}
+
+BOOL UpdateLayeredWindow(HWND window, HDC screen, POINT* destination, SIZE* size, HDC source,
+                         POINT* sourcePoint, COLORREF key, BLENDFUNCTION* blend, DWORD flags) {
+  return ::UpdateLayeredWindow(As<::HWND>(window), As<::HDC>(screen), As<::POINT*>(destination),
+                               As<::SIZE*>(size), As<::HDC>(source), As<::POINT*>(sourcePoint), key,
+                               As<::BLENDFUNCTION*>(blend), flags);
+}
+
+HWND GetDesktopWindow() { return As<HWND>(::GetDesktopWindow()); }
+BOOL ShowWindow(HWND window, int command) { return ::ShowWindow(As<::HWND>(window), command); }
+
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  return ::SetWindowPos(As<::HWND>(window), As<::HWND>(insertAfter), x, y, cx, cy, flags);
+}
+
+BOOL ReleaseCapture() { return ::ReleaseCapture(); }
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::SendMessageA(As<::HWND>(window), message, wParam, lParam);
+}
+
+int GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+BOOL SystemParametersInfoA(UINT action, UINT param, void* value, UINT winIni) {
+  return ::SystemParametersInfoA(action, param, value, winIni);
+}
+
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+  return ::MessageBoxA(As<::HWND>(owner), text, caption, type);
+}
+
+}  // namespace plat
