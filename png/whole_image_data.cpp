@@ -46,6 +46,15 @@ bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflated
   }
 }
 
+// zlib refuses a dynamic block that declares more than 286 literal/length
+// or 30 distance codes, which libdeflate takes. The first block's header
+// lies at a fixed place, so such a stream is left to zlib to refuse.
+bool FirstBlockDeclaresExtraCodes(const std::vector<std::uint8_t>& data) {
+  if (data.size() < 4) return false;
+  const unsigned bits = data[2] | unsigned{data[3]} << 8;
+  return ((bits >> 1) & 3) == 2 && (((bits >> 3) & 31) > 29 || ((bits >> 8) & 31) > 29);
+}
+
 struct TDecompressor {
   libdeflate_decompressor* handle = libdeflate_alloc_decompressor();
   ~TDecompressor() { libdeflate_free_decompressor(handle); }
@@ -58,7 +67,7 @@ bool InflateWholeImageData(plat::TStream& stream, std::uint32_t length, std::uin
   const std::uint64_t start = stream.Position();
   if (inflatedSize == 0 || inflatedSize > kWholeImageDataCeiling || !stream.Rewind(start)) return false;
   std::vector<std::uint8_t> data;
-  bool intact = GatherRun(stream, length, inflatedSize, data);
+  bool intact = GatherRun(stream, length, inflatedSize, data) && !FirstBlockDeclaresExtraCodes(data);
   if (intact) {
     const TDecompressor decompressor;
     std::size_t consumed = 0, produced = 0;

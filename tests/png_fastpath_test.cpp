@@ -1,0 +1,392 @@
+// Decoding through the whole-buffer fast path must be indistinguishable from
+// streaming through zlib: same pixels, palette, chunk list, error class and
+// message, partial image and stream position. A stream that cannot rewind
+// never takes the fast path, which gives the streaming result to compare.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "png/pngimage.h"
+#include "tests/png_builder.h"
+
+using namespace pngtest;
+
+namespace {
+
+// Streams only forward, so the decoder must stream.
+class TForwardStream : public plat::TStream {
+ public:
+  explicit TForwardStream(const Bytes& bytes) : inner_(bytes.data(), bytes.size()) {}
+  std::size_t Read(void* buffer, std::size_t count) override { return inner_.Read(buffer, count); }
+  void Skip(std::uint64_t count) override { inner_.Skip(count); }
+  std::uint64_t Position() const override { return inner_.Position(); }
+
+ private:
+  plat::TBufferStream inner_;
+};
+
+// Counts the rewinds that go back further than a chunk header: the fast path
+// giving up.
+class TWatchedStream : public plat::TBufferStream {
+ public:
+  explicit TWatchedStream(const Bytes& bytes) : TBufferStream(bytes.data(), bytes.size()) {}
+  bool Rewind(std::uint64_t position) override {
+    if (Position() > position + 8) ++fallbacks;
+    return TBufferStream::Rewind(position);
+  }
+  int fallbacks = 0;
+};
+
+struct Outcome {
+  std::string error, message, chunks;
+  Bytes colour, alpha, palette;
+  std::uint64_t position = 0;
+};
+
+Outcome ReadThrough(plat::TStream& stream) {
+  Outcome out;
+  TPNGObject image;
+  try {
+    image.ReadPng(stream);
+  } catch (const plat::Exception& e) {
+    out.error = e.ClassName();
+    out.message = e.Message();
+  }
+  out.position = stream.Position();
+  out.chunks = ChunkSummary(image);
+  if (image.HasHeader()) {
+    const TChunkIHDR& h = image.RequireHeader();
+    if (h.ColorBits) out.colour.assign(h.ColorBits, h.ColorBits + h.ColorBytes());
+    if (h.AlphaPlane) out.alpha.assign(h.AlphaPlane.get(), h.AlphaPlane.get() + h.AlphaBytes());
+    const auto* table = reinterpret_cast<const std::uint8_t*>(h.DibInfo.bmiColors);
+    out.palette.assign(table, table + 256 * 4);
+  }
+  return out;
+}
+
+// Decodes both ways, expects the same outcome, and answers how often the
+// fast path gave up.
+int ExpectSameBothWays(const Bytes& png, const std::string& what) {
+  TForwardStream forward(png);
+  TWatchedStream watched(png);
+  const Outcome streamed = ReadThrough(forward);
+  const Outcome fast = ReadThrough(watched);
+  EXPECT_EQ(fast.error, streamed.error) << what;
+  EXPECT_EQ(fast.message, streamed.message) << what;
+  EXPECT_EQ(fast.chunks, streamed.chunks) << what;
+  EXPECT_EQ(fast.position, streamed.position) << what;
+  EXPECT_TRUE(fast.colour == streamed.colour) << what << ": colour data differs";
+  EXPECT_TRUE(fast.alpha == streamed.alpha) << what << ": alpha plane differs";
+  EXPECT_TRUE(fast.palette == streamed.palette) << what << ": colour table differs";
+  return watched.fallbacks;
+}
+
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+constexpr bool kFastPathBuilt = true;
+#else
+constexpr bool kFastPathBuilt = false;
+#endif
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> PngFiles(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* entry = readdir(d)) {
+      const std::string name = entry->d_name;
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) names.push_back(name);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(PngFastPath, EveryPngSuiteFileDecodesAsWhenStreamed) {
+  const std::string dir = std::string(FENWILLOW_TESTDATA) + "/pngsuite/";
+  const std::vector<std::string> names = PngFiles(dir);
+  ASSERT_GT(names.size(), 150u);
+  int fastDecodes = 0;
+  for (const std::string& name : names) {
+    const Bytes png = ReadFile(dir + name);
+    const int fallbacks = ExpectSameBothWays(png, name);
+    // Intact files are expected to take the fast path.
+    if (name[0] != 'x' && fallbacks == 0) ++fastDecodes;
+  }
+  if (kFastPathBuilt) {
+    EXPECT_GT(fastDecodes, 140);
+  }
+}
+
+TEST(PngFastPath, BenchImagesAndTreeTakeTheFastPath) {
+  std::vector<std::string> paths;
+  const std::string bench = std::string(FENWILLOW_TESTDATA) + "/bench/";
+  for (const std::string& name : PngFiles(bench)) paths.push_back(bench + name);
+  paths.push_back(std::string(FENWILLOW_SOURCE_DIR) + "/assets/imgTree.png");
+  for (const std::string& path : paths) {
+    const int fallbacks = ExpectSameBothWays(ReadFile(path), path);
+    if (kFastPathBuilt) {
+      EXPECT_EQ(fallbacks, 0) << path;
+    }
+  }
+}
+
+// --- Streams built here: one image, its compressed data cut and damaged
+// in every way the streaming decoder gives a meaning to.
+
+Bytes RandomRows(int w, int h, int bytesPerPixel, unsigned seed) {
+  std::mt19937 random(seed);
+  Bytes rows;
+  for (int y = 0; y < h; ++y) {
+    rows.push_back(static_cast<std::uint8_t>(random() % 6));  // filter types 0-4, and one above
+    for (int i = 0; i < w * bytesPerPixel; ++i) rows.push_back(static_cast<std::uint8_t>(random() % 40));
+  }
+  return rows;
+}
+
+// The compressed data split into IDAT chunks at the given offsets.
+Bytes SplitIntoChunks(const Bytes& compressed, const std::vector<std::size_t>& cuts) {
+  Bytes out;
+  std::size_t from = 0;
+  for (std::size_t cut : cuts) {
+    const Bytes part(compressed.begin() + from, compressed.begin() + cut);
+    const Bytes chunk = Chunk("IDAT", part);
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    from = cut;
+  }
+  const Bytes last = Chunk("IDAT", Bytes(compressed.begin() + from, compressed.end()));
+  out.insert(out.end(), last.begin(), last.end());
+  return out;
+}
+
+struct Variant {
+  std::string name;
+  Bytes png;
+};
+
+std::vector<Variant> DamagedVariants() {
+  const int w = 37, h = 23;
+  const Bytes rows = RandomRows(w, h, 4, 7);
+  const Bytes z = Deflate(rows);
+  const std::size_t mid = z.size() / 2;
+  auto image = [&](const Bytes& idats, bool end = true) {
+    PngBuilder b;
+    b.Header(w, h, 8, 6).Append(idats);
+    if (end) b.End();
+    return Bytes(b);
+  };
+  std::vector<Variant> v;
+  v.push_back({"one chunk", image(SplitIntoChunks(z, {}))});
+  v.push_back({"two chunks", image(SplitIntoChunks(z, {mid}))});
+  v.push_back({"empty chunks around and between", image(SplitIntoChunks(z, {0, mid, mid, z.size()}))});
+  {
+    Bytes idats = SplitIntoChunks(z, {mid});
+    idats[8 + mid] ^= 1;  // the first chunk's stored CRC
+    v.push_back({"bad CRC in the first chunk", image(idats)});
+  }
+  {
+    Bytes idats = SplitIntoChunks(z, {mid});
+    idats.back() ^= 1;
+    v.push_back({"bad CRC in the last chunk", image(idats)});
+  }
+  {
+    Bytes idats = SplitIntoChunks(z, {mid});
+    idats[8 + mid / 2] ^= 0x55;  // inside the data, CRC left stale
+    v.push_back({"damaged data, stale CRC", image(idats)});
+  }
+  {
+    Bytes damaged = z;
+    damaged[mid] ^= 0x55;
+    v.push_back({"damaged data, fresh CRC", image(SplitIntoChunks(damaged, {mid / 2}))});
+  }
+  {
+    Bytes wrongCheck = z;
+    wrongCheck.back() ^= 1;
+    v.push_back({"wrong adler32", image(SplitIntoChunks(wrongCheck, {}))});
+  }
+  v.push_back({"data ends early, then IEND", image(SplitIntoChunks(Bytes(z.begin(), z.begin() + mid), {}))});
+  v.push_back({"data ends early in a last chunk", image(SplitIntoChunks(Bytes(z.begin(), z.end() - 9), {mid}))});
+  {
+    Bytes longer = z;
+    longer.insert(longer.end(), {1, 2, 3, 4, 5});
+    v.push_back({"bytes after the compressed data", image(SplitIntoChunks(longer, {mid}))});
+  }
+  {
+    Bytes idats = SplitIntoChunks(z, {mid});
+    const Bytes spare = Chunk("IDAT", {9, 9, 9});
+    idats.insert(idats.end(), spare.begin(), spare.end());
+    v.push_back({"a spare chunk after the image", image(idats)});
+  }
+  {
+    Bytes idats = SplitIntoChunks(z, {});
+    const std::uint32_t bad = 0;
+    const Bytes spare = Chunk("IDAT", {9, 9, 9}, &bad);
+    idats.insert(idats.end(), spare.begin(), spare.end());
+    v.push_back({"a spare chunk with a bad CRC", image(idats)});
+  }
+  {
+    Bytes idats = SplitIntoChunks(Bytes(z.begin(), z.begin() + mid), {});
+    const Bytes text = Chunk("tEXt", Text("a\0b"));
+    idats.insert(idats.end(), text.begin(), text.end());
+    const Bytes rest = SplitIntoChunks(Bytes(z.begin() + mid, z.end()), {});
+    idats.insert(idats.end(), rest.begin(), rest.end());
+    v.push_back({"two runs split by a text chunk", image(idats)});
+  }
+  {
+    Bytes more = rows;
+    more.insert(more.end(), 50, 0);
+    v.push_back({"more data than the image", image(SplitIntoChunks(Deflate(more), {}))});
+  }
+  {
+    const Bytes whole = image(SplitIntoChunks(z, {mid}));
+    for (std::size_t cut : {std::size_t{40}, std::size_t{33 + 8 + mid}, std::size_t{33 + 8 + mid + 2},
+                            whole.size() - 20, whole.size() - 12}) {
+      v.push_back({"cut after byte " + std::to_string(cut), Bytes(whole.begin(), whole.begin() + cut)});
+    }
+  }
+  v.push_back({"no IEND", image(SplitIntoChunks(z, {mid}), false)});
+  {
+    Bytes dictionary = z;
+    dictionary[1] = 0xBC;  // FDICT set, check bits kept valid: 0x78BC % 31 == 0
+    v.push_back({"preset dictionary", image(SplitIntoChunks(dictionary, {}))});
+  }
+  {
+    const Bytes stored = Deflate(rows, 0);
+    v.push_back({"stored blocks", image(SplitIntoChunks(stored, {stored.size() / 3}))});
+  }
+  return v;
+}
+
+TEST(PngFastPath, DamagedAndOddlySplitDataDecodesAsWhenStreamed) {
+  for (const Variant& variant : DamagedVariants()) ExpectSameBothWays(variant.png, variant.name);
+}
+
+TEST(PngFastPath, IntactDataSplitAnyWayTakesTheFastPath) {
+  const Bytes rows = RandomRows(64, 40, 3, 11);
+  const Bytes z = Deflate(rows);
+  std::mt19937 random(3);
+  for (int trial = 0; trial < 20; ++trial) {
+    std::vector<std::size_t> cuts;
+    for (int k = 0; k < trial % 7; ++k) cuts.push_back(random() % (z.size() + 1));
+    std::sort(cuts.begin(), cuts.end());
+    const Bytes png = PngBuilder().Header(64, 40, 8, 2).Append(SplitIntoChunks(z, cuts)).End();
+    const int fallbacks = ExpectSameBothWays(png, "trial " + std::to_string(trial));
+    if (kFastPathBuilt) {
+      EXPECT_EQ(fallbacks, 0) << "trial " << trial;
+    }
+  }
+}
+
+// zlib refuses dynamic blocks declaring 287 or 288 literal/length codes, or
+// 31 or 32 distance codes; the fast path must not accept what zlib refuses.
+// Both streams inflate, for a lenient inflater, to the one row 0, 10, 20, 30, 128.
+Bytes FromHex(const std::string& hex) {
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  }
+  return out;
+}
+
+TEST(PngFastPath, ExcessCodeCountsAreRefusedAsZlibRefusesThem) {
+  const Bytes extraLiteralCodes = FromHex(
+      "7801fde101401000000010545555555555555555555555555555555555555555"
+      "5555555555555555555555555555555555555555555555555555555555555555"
+      "555555fdffffffffffffffffffffffffffffff0300858217f000012500bd");
+  const Bytes extraDistanceCodes = FromHex(
+      "7801edff01481020000000545555555555555555555555555555555555555555"
+      "5555555555555555555555555555555555555555555555555555555555555555"
+      "55555555fdffffffffffffffffffffffffff83aaaaaaaaaaaaaa2a00140a5ec0"
+      "13012500bd");
+  for (const Bytes& z : {extraLiteralCodes, extraDistanceCodes}) {
+    const Bytes png = PngBuilder().Header(1, 1, 8, 6).Add("IDAT", z).End();
+    ExpectSameBothWays(png, "excess code counts");
+    EXPECT_EQ(ErrorOf(png), "EPNGZLIBError");
+  }
+}
+
+// Random images of every layout, sequential and interlaced.
+TEST(PngFastPath, RandomImagesOfEveryLayoutDecodeAsWhenStreamed) {
+  struct Layout {
+    std::uint8_t colorType, depth;
+  };
+  const Layout layouts[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1}, {3, 2},
+                            {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+  std::mt19937 random(5);
+  for (const Layout& layout : layouts) {
+    for (std::uint8_t interlace : {0, 1}) {
+      const int w = 1 + static_cast<int>(random() % 40), h = 1 + static_cast<int>(random() % 30);
+      const int bits = layout.depth * (layout.colorType == 2 ? 3 : layout.colorType == 4 ? 2
+                                                           : layout.colorType == 6 ? 4 : 1);
+      // Enough random bytes for any pass layout; the excess is data after
+      // the image, which both paths must treat alike.
+      Bytes raw((static_cast<std::size_t>(w * bits + 7) / 8 + 1) * h * 2);
+      for (auto& b : raw) b = static_cast<std::uint8_t>(random());
+      PngBuilder b;
+      b.Header(w, h, layout.depth, layout.colorType, interlace);
+      if (layout.colorType == 3) b.Add("PLTE", Bytes(768, 0x40));
+      const Bytes png = b.Data(raw).End();
+      ExpectSameBothWays(png, "type " + std::to_string(layout.colorType) + " depth " +
+                                  std::to_string(layout.depth) + " interlace " + std::to_string(interlace));
+    }
+  }
+}
+
+// Random bytes where the image data should be, with valid CRCs: whatever
+// zlib makes of them, the fast path must make the same.
+TEST(PngFastPath, RandomCompressedStreamsDecodeAsWhenStreamed) {
+  std::mt19937 random(9);
+  const Bytes rows = RandomRows(20, 10, 4, 1);
+  const Bytes z = Deflate(rows);
+  for (int trial = 0; trial < 200; ++trial) {
+    Bytes data = z;
+    const int flips = 1 + static_cast<int>(random() % 3);
+    for (int k = 0; k < flips; ++k) data[random() % data.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
+    if (trial % 4 == 0) data.resize(random() % data.size());
+    const Bytes png = PngBuilder().Header(20, 10, 8, 6).Append(SplitIntoChunks(data, {data.size() / 2})).End();
+    ExpectSameBothWays(png, "trial " + std::to_string(trial));
+  }
+}
+
+TEST(PngFastPath, StreamsRewindOnlyBackwards) {
+  const Bytes bytes = {1, 2, 3, 4, 5, 6};
+  plat::TBufferStream buffer(bytes.data(), bytes.size());
+  std::uint8_t got[3];
+  buffer.Read(got, 3);
+  EXPECT_FALSE(buffer.Rewind(4));
+  EXPECT_TRUE(buffer.Rewind(1));
+  ASSERT_EQ(buffer.Read(got, 3), 3u);
+  EXPECT_EQ(got[0], 2);
+  EXPECT_EQ(buffer.Position(), 4u);
+
+  const std::string path = std::string(FENWILLOW_BINARY_DIR) + "/rewind_test.bin";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  plat::TFileStream file(path);
+  file.Read(got, 3);
+  EXPECT_FALSE(file.Rewind(5));
+  EXPECT_TRUE(file.Rewind(2));
+  ASSERT_EQ(file.Read(got, 3), 3u);
+  EXPECT_EQ(got[0], 3);
+  EXPECT_EQ(got[2], 5);
+  EXPECT_EQ(file.Position(), 5u);
+  std::remove(path.c_str());
+
+  TForwardStream forward(bytes);
+  EXPECT_FALSE(forward.Rewind(0));
+}
+
+}  // namespace
