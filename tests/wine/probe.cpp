@@ -1,0 +1,108 @@
+// A helper for the Wine integration test: finds top-level windows by
+// caption and reports on them or acts on them, polling with a time limit.
+//
+//   probe window CAPTION MS   "x y width height exstyle owner-is-desktop"
+//   probe close CAPTION MS    posts WM_CLOSE to the window
+//   probe gone CAPTION MS     waits until no such window exists
+//   probe box CAPTION MS      the text of a message box so captioned, then
+//                             presses its OK button
+// Exit status 0 on success, 1 on a time-out, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Polls `found` every 50 ms until it gives a window or `ms` have passed.
+template <class Find>
+HWND Await(Find found, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = found()) return window;
+    if (GetTickCount() - start >= ms) return nullptr;
+    Sleep(50);
+  }
+}
+
+struct BoxSearch {
+  const char* caption;
+  HWND box;
+};
+
+// A message box is a dialog (class #32770) with the caption asked for.
+BOOL CALLBACK FindBox(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<BoxSearch*>(context);
+  char name[64] = {}, caption[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  GetWindowTextA(window, caption, sizeof caption);
+  if (std::strcmp(name, "#32770") == 0 && std::strcmp(caption, search->caption) == 0 && IsWindowVisible(window)) {
+    search->box = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM context) {
+  char name[64] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (_stricmp(name, "Static") == 0) {
+    char text[1024] = {};
+    GetWindowTextA(child, text, sizeof text);
+    if (text[0] != '\0') *reinterpret_cast<std::string*>(context) += text;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: probe window|close|gone|box CAPTION MS\n");
+    return 2;
+  }
+  const std::string command = argv[1];
+  const char* caption = argv[2];
+  const DWORD ms = static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10));
+  auto byCaption = [&] { return FindWindowA(nullptr, caption); };
+
+  if (command == "window") {
+    HWND window = Await([&]() -> HWND {
+      HWND w = byCaption();
+      return w != nullptr && IsWindowVisible(w) ? w : nullptr;
+    }, ms);
+    if (window == nullptr) return 1;
+    RECT r;
+    GetWindowRect(window, &r);
+    const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    const bool desktopOwner = GetWindow(window, GW_OWNER) == GetDesktopWindow();
+    std::printf("%ld %ld %ld %ld 0x%lx %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                static_cast<unsigned long>(exStyle), desktopOwner ? 1 : 0);
+    return 0;
+  }
+  if (command == "close") {
+    HWND window = Await(byCaption, ms);
+    return window != nullptr && PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  if (command == "gone") {
+    return Await([&]() -> HWND { return byCaption() ? nullptr : GetDesktopWindow(); }, ms) ? 0 : 1;
+  }
+  if (command == "box") {
+    BoxSearch search{caption, nullptr};
+    HWND box = Await([&]() -> HWND {
+      search.box = nullptr;
+      EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+      return search.box;
+    }, ms);
+    if (box == nullptr) return 1;
+    std::string text;
+    EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+  }
+  return 2;
+}
