@@ -18,6 +18,7 @@ namespace {
 struct TDecoding {
   TChunkIHDR& header;
   const TRowCopiers& copiers;
+  TRowUnfilter unfilter;
   const std::uint8_t* gamma;
   int width;
   int height;
@@ -82,7 +83,7 @@ void DecodeSequential(const TDecoding& d, Rows& rows, int rowLength) {
   for (int y = 0; y < d.height; ++y) {
     std::uint8_t* row = rows.Next(count);
     if (row == nullptr) return;
-    UnfilterRow(row, rows.Previous(), rowLength, d.pixelStride);
+    d.unfilter(row, rows.Previous(), rowLength, d.pixelStride);
     d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
     rows.Done();
   }
@@ -114,7 +115,7 @@ void DecodeAdam7(const TDecoding& d, Rows& rows) {
     for (int y = pass.firstRow; y < d.height; y += pass.rowStep) {
       std::uint8_t* row = rows.Next(count);
       if (row == nullptr) break;
-      UnfilterRow(row, rows.Previous(), rowLength, d.pixelStride);
+      d.unfilter(row, rows.Previous(), rowLength, d.pixelStride);
       d.copiers.adam7(pass, row + 1, passWidth, d.TargetForRow(y));
       rows.Done();
     }
@@ -205,7 +206,7 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   if (header.UsesPalette) BuildGrayPalette(header, Image.ForwardGamma);
 
   const TRowMetrics metrics = Image.RawRowMetrics();
-  const TDecoding decoding{header, *copiers, Image.ForwardGamma, static_cast<int>(header.Width),
+  const TDecoding decoding{header, *copiers, ChooseRowUnfilter(metrics.pixelStride), Image.ForwardGamma, static_cast<int>(header.Width),
                            static_cast<int>(header.Height), metrics.pixelStride};
   const bool interlaced = Image.Interlacing == 1;
 #ifdef FENWILLOW_HAVE_LIBDEFLATE

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "png/filters_vector.h"
+
 void UnfilterRow(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int pixelStride) {
   const int n = rowLength;
   const int s = pixelStride;
@@ -30,4 +32,11 @@ void UnfilterRow(std::uint8_t* row, const std::uint8_t* previous, int rowLength,
     default:
       break;
   }
+}
+
+TRowUnfilter ChooseRowUnfilter(int pixelStride) {
+#ifdef FENWILLOW_SSE2_FILTERS
+  if (TRowUnfilter vector = Sse2RowUnfilter(pixelStride)) return vector;
+#endif
+  return &UnfilterRow;
 }

@@ -16,5 +16,10 @@ inline std::uint8_t PaethPredictor(int left, int up, int upperLeft) {
 
 // Undoes the filter of `row` in place. Byte 0 is the filter type, bytes 1 to
 // `rowLength` the row; `previous` is the reconstructed row above in the same
-// form. Filter types above 4 leave the row as it is.
+// form. Filter types above 4 leave the row as it is. One byte at a time.
 void UnfilterRow(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int pixelStride);
+
+// The same, as fast as this processor allows for one pixel stride; chosen
+// once per image, since the stride is fixed for the image.
+using TRowUnfilter = void (*)(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int pixelStride);
+TRowUnfilter ChooseRowUnfilter(int pixelStride);

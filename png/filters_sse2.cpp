@@ -1,0 +1,156 @@
+#include "png/filters_vector.h"
+
+#ifdef FENWILLOW_SSE2_FILTERS
+
+#include <emmintrin.h>
+
+#include <cstring>
+
+// 32-bit x86 builds do not assume SSE2 for the whole program; these
+// functions ask for it, and are used only when the processor has it.
+#if defined(__GNUC__) && !defined(__SSE2__)
+#define FW_SSE2 __attribute__((target("sse2")))
+#else
+#define FW_SSE2
+#endif
+
+namespace {
+
+template <int S>
+FW_SSE2 inline __m128i LoadPixel(const std::uint8_t* p) {
+  if constexpr (S == 4) {
+    std::int32_t v;
+    std::memcpy(&v, p, 4);
+    return _mm_cvtsi32_si128(v);
+  } else if constexpr (S == 8) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  } else {
+    alignas(16) std::uint8_t bytes[16] = {};
+    std::memcpy(bytes, p, S);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+  }
+}
+
+template <int S>
+FW_SSE2 inline void StorePixel(std::uint8_t* p, __m128i v) {
+  if constexpr (S == 4) {
+    const std::int32_t x = _mm_cvtsi128_si32(v);
+    std::memcpy(p, &x, 4);
+  } else if constexpr (S == 8) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+  } else {
+    alignas(16) std::uint8_t bytes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
+    std::memcpy(p, bytes, S);
+  }
+}
+
+FW_SSE2 inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear) {
+  return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
+}
+
+FW_SSE2 inline __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
+
+// r and p point at byte 1 of the row and of the row above; n bytes each.
+// Rows of these layouts hold whole pixels; any odd tail goes byte by byte.
+
+FW_SSE2 void UpRow(std::uint8_t* r, const std::uint8_t* p, int n) {
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), _mm_add_epi8(x, b));
+  }
+  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(r[i] + p[i]);
+}
+
+template <int S>
+FW_SSE2 void SubRow(std::uint8_t* r, int n) {
+  __m128i a = _mm_setzero_si128();
+  int i = 0;
+  for (; i + S <= n; i += S) {
+    a = _mm_add_epi8(LoadPixel<S>(r + i), a);
+    StorePixel<S>(r + i, a);
+  }
+  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(r[i] + (i >= S ? r[i - S] : 0));
+}
+
+// (a + b) div 2 is the rounding-up average less the carry of the low bits.
+template <int S>
+FW_SSE2 void AverageRow(std::uint8_t* r, const std::uint8_t* p, int n) {
+  const __m128i one = _mm_set1_epi8(1);
+  __m128i a = _mm_setzero_si128();
+  int i = 0;
+  for (; i + S <= n; i += S) {
+    const __m128i b = LoadPixel<S>(p + i);
+    const __m128i average = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
+    a = _mm_add_epi8(LoadPixel<S>(r + i), average);
+    StorePixel<S>(r + i, a);
+  }
+  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(r[i] + ((i >= S ? r[i - S] : 0) + p[i]) / 2);
+}
+
+// Paeth in 16-bit lanes: pa = |b - c|, pb = |a - c|, pc = |a + b - 2c|; the
+// first of a, b, c whose distance is the smallest wins. Left and upper-left
+// start at zero, which makes the first pixel's predictor the byte above.
+template <int S>
+FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* p, int n) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i a = zero, c = zero;
+  int i = 0;
+  for (; i + S <= n; i += S) {
+    const __m128i b = _mm_unpacklo_epi8(LoadPixel<S>(p + i), zero);
+    const __m128i toB = _mm_sub_epi16(b, c);
+    const __m128i toA = _mm_sub_epi16(a, c);
+    const __m128i pa = Abs16(toB);
+    const __m128i pb = Abs16(toA);
+    const __m128i pc = Abs16(_mm_add_epi16(toB, toA));
+    const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
+    const __m128i predictor =
+        Select(_mm_cmpeq_epi16(pa, smallest), a, Select(_mm_cmpeq_epi16(pb, smallest), b, c));
+    const __m128i x = _mm_add_epi8(LoadPixel<S>(r + i), _mm_packus_epi16(predictor, zero));
+    StorePixel<S>(r + i, x);
+    a = _mm_unpacklo_epi8(x, zero);
+    c = b;
+  }
+  for (; i < n; ++i) {
+    const int left = i >= S ? r[i - S] : 0;
+    const int upperLeft = i >= S ? p[i - S] : 0;
+    r[i] = static_cast<std::uint8_t>(r[i] + PaethPredictor(left, p[i], upperLeft));
+  }
+}
+
+template <int S>
+FW_SSE2 void UnfilterRowSse2(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int) {
+  switch (row[0]) {
+    case 1: SubRow<S>(row + 1, rowLength); break;
+    case 2: UpRow(row + 1, previous + 1, rowLength); break;
+    case 3: AverageRow<S>(row + 1, previous + 1, rowLength); break;
+    case 4: PaethRow<S>(row + 1, previous + 1, rowLength); break;
+    default: break;
+  }
+}
+
+bool HasSse2() {
+#if defined(__SSE2__) || defined(_M_X64)
+  return true;
+#else
+  static const bool has = __builtin_cpu_supports("sse2");
+  return has;
+#endif
+}
+
+}  // namespace
+
+TRowUnfilter Sse2RowUnfilter(int pixelStride) {
+  if (!HasSse2()) return nullptr;
+  switch (pixelStride) {
+    case 3: return &UnfilterRowSse2<3>;
+    case 4: return &UnfilterRowSse2<4>;
+    case 6: return &UnfilterRowSse2<6>;
+    case 8: return &UnfilterRowSse2<8>;
+    default: return nullptr;
+  }
+}
+
+#endif
