@@ -16,32 +16,49 @@
 
 namespace {
 
+// Pixels move between memory and registers through plain integers: a
+// detour through a stack buffer would stall every load on the store before.
+FW_SSE2 inline __m128i Load32(const std::uint8_t* p, int bytes) {
+  std::uint32_t v;
+  if (bytes == 4) {
+    std::memcpy(&v, p, 4);
+  } else {
+    v = p[0] | (bytes > 1 ? std::uint32_t{p[1]} << 8 : 0) | (bytes > 2 ? std::uint32_t{p[2]} << 16 : 0);
+  }
+  return _mm_cvtsi32_si128(static_cast<int>(v));
+}
+
+FW_SSE2 inline void Store32(std::uint8_t* p, __m128i v, int bytes) {
+  const std::uint32_t x = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
+  if (bytes == 4) {
+    std::memcpy(p, &x, 4);
+    return;
+  }
+  p[0] = static_cast<std::uint8_t>(x);
+  if (bytes > 1) p[1] = static_cast<std::uint8_t>(x >> 8);
+  if (bytes > 2) p[2] = static_cast<std::uint8_t>(x >> 16);
+}
+
 template <int S>
 FW_SSE2 inline __m128i LoadPixel(const std::uint8_t* p) {
-  if constexpr (S == 4) {
-    std::int32_t v;
-    std::memcpy(&v, p, 4);
-    return _mm_cvtsi32_si128(v);
+  if constexpr (S <= 4) {
+    return Load32(p, S);
   } else if constexpr (S == 8) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
   } else {
-    alignas(16) std::uint8_t bytes[16] = {};
-    std::memcpy(bytes, p, S);
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+    return _mm_unpacklo_epi32(Load32(p, 4), Load32(p + 4, S - 4));
   }
 }
 
 template <int S>
 FW_SSE2 inline void StorePixel(std::uint8_t* p, __m128i v) {
-  if constexpr (S == 4) {
-    const std::int32_t x = _mm_cvtsi128_si32(v);
-    std::memcpy(p, &x, 4);
+  if constexpr (S <= 4) {
+    Store32(p, v, S);
   } else if constexpr (S == 8) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
   } else {
-    alignas(16) std::uint8_t bytes[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
-    std::memcpy(p, bytes, S);
+    Store32(p, v, 4);
+    Store32(p + 4, _mm_srli_si128(v, 4), S - 4);
   }
 }
 
