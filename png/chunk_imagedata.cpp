@@ -199,7 +199,7 @@ void BuildGrayPalette(TChunkIHDR& header, const std::uint8_t* gamma) {
 
 bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, std::uint32_t length) {
   TChunkIHDR& header = OwnerHeader();
-  const TRowCopiers* copiers = FindRowCopiers(header.ColorType, header.BitDepth);
+  const TRowCopiers* copiers = FindRowCopiers(header.ColorType, header.BitDepth, Image.ForwardGamma);
   // The header passed its own checks, but its data describes no layout this
   // decoder can store.
   if (copiers == nullptr) TPNGObject::SignalError<EPngInvalidIHDR>(pnglang::EPngInvalidIHDRText);

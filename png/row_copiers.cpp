@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "png/row_copiers_direct.h"
+
 const TAdam7Pass kAdam7Passes[7] = {
     {0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4}, {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1},
 };
@@ -153,9 +155,32 @@ const TCopierEntry kCopierTable[] = {
     {0, 2, {&CopyRowTwoBit<5>, &CopyPassTwoBit<5>}},
 };
 
+// Chosen before kCopierTable when ForwardGamma is the identity. Interlaced
+// rows keep the byte-wise copiers: a word written to a pass column would
+// spill into a column an earlier pass has filled.
+const TCopierEntry kIdentityGammaTable[] = {
+#ifdef FENWILLOW_DIRECT_COPIERS
+    {2, 8, {&CopyRowRGB8Direct, &CopyPassRGB<1>}},
+    {6, 8, {&CopyRowRGBA8Direct, &CopyPassRGBA<1>}},
+#endif
+    {0, 0, {nullptr, nullptr}},
+};
+
+bool IsIdentityGamma(const std::uint8_t* gamma) {
+  for (int i = 0; i < 256; ++i) {
+    if (gamma[i] != i) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-const TRowCopiers* FindRowCopiers(std::uint8_t colorType, std::uint8_t bitDepth) {
+const TRowCopiers* FindRowCopiers(std::uint8_t colorType, std::uint8_t bitDepth, const std::uint8_t* gamma) {
+  if (IsIdentityGamma(gamma)) {
+    for (const TCopierEntry& entry : kIdentityGammaTable) {
+      if (entry.colorType == colorType && entry.bitDepth == bitDepth) return &entry.copiers;
+    }
+  }
   for (const TCopierEntry& entry : kCopierTable) {
     if (entry.colorType == colorType && entry.bitDepth == bitDepth) return &entry.copiers;
   }

@@ -31,5 +31,6 @@ struct TRowCopiers {
 };
 
 // The copiers for a colour type and bit depth, or nullptr for a combination
-// that has none.
-const TRowCopiers* FindRowCopiers(std::uint8_t colorType, std::uint8_t bitDepth);
+// that has none. `gamma` is ForwardGamma; where it maps every value to
+// itself, copiers that skip the lookup may be chosen.
+const TRowCopiers* FindRowCopiers(std::uint8_t colorType, std::uint8_t bitDepth, const std::uint8_t* gamma);

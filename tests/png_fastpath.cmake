@@ -1,5 +1,5 @@
 # The decoder's fast paths (whole-buffer inflate, vector filters, row
 # copiers) against the straightforward ones.
 fw_add_test(png_fastpath_tests
-  SOURCES png_fastpath_test.cpp png_filters_simd_test.cpp
+  SOURCES png_fastpath_test.cpp png_filters_simd_test.cpp png_row_copiers_direct_test.cpp
   LIBS fw_png ZLIB::ZLIB)
