@@ -48,7 +48,7 @@ void MouseDown(::HWND window, TForm& form, TMouseButton button, WPARAM keys, LPA
   }
 }
 
-LRESULT CALLBACK FormProcedure(::HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+::LRESULT CALLBACK FormProcedure(::HWND window, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
   TForm* form = FormOf(window);
   if (form == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
@@ -96,7 +96,7 @@ LRESULT CALLBACK FormProcedure(::HWND window, UINT message, WPARAM wParam, LPARA
 
 // The application window answers a close (from its taskbar button) by
 // closing the main form, which runs its close query.
-LRESULT CALLBACK ApplicationProcedure(::HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+::LRESULT CALLBACK ApplicationProcedure(::HWND window, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
   if (message == WM_CLOSE) {
     if (TForm* form = Application().MainForm()) {
       if (form->HandleAllocated()) ::PostMessageA(As<::HWND>(form->Handle()), WM_CLOSE, 0, 0);
