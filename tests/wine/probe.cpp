@@ -1,11 +1,12 @@
 // A helper for the Wine integration test: finds top-level windows by
 // caption and reports on them or acts on them, polling with a time limit.
 //
-//   probe window CAPTION MS   "x y width height exstyle owner-is-desktop"
+//   probe window CAPTION MS   "x y width height exstyle" of the visible window
 //   probe close CAPTION MS    posts WM_CLOSE to the window
 //   probe gone CAPTION MS     waits until no such window exists
 //   probe box CAPTION MS      the text of a message box so captioned, then
 //                             presses its OK button
+//   probe screen              "screen-width screen-height work-width work-height"
 // Exit status 0 on success, 1 on a time-out, 2 on a usage error.
 #include <windows.h>
 
@@ -59,8 +60,15 @@ BOOL CALLBACK CollectText(HWND child, LPARAM context) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "screen") == 0) {
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    std::printf("%d %d %ld %ld\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                work.right - work.left, work.bottom - work.top);
+    return 0;
+  }
   if (argc != 4) {
-    std::fprintf(stderr, "usage: probe window|close|gone|box CAPTION MS\n");
+    std::fprintf(stderr, "usage: probe window|close|gone|box CAPTION MS, or probe screen\n");
     return 2;
   }
   const std::string command = argv[1];
@@ -77,9 +85,8 @@ int main(int argc, char** argv) {
     RECT r;
     GetWindowRect(window, &r);
     const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
-    const bool desktopOwner = GetWindow(window, GW_OWNER) == GetDesktopWindow();
-    std::printf("%ld %ld %ld %ld 0x%lx %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
-                static_cast<unsigned long>(exStyle), desktopOwner ? 1 : 0);
+    std::printf("%ld %ld %ld %ld 0x%lx\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                static_cast<unsigned long>(exStyle));
     return 0;
   }
   if (command == "close") {
