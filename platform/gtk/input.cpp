@@ -74,9 +74,8 @@ gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer) {
     return TRUE;
   }
   state.awaitingDrag = false;
-  if (WindowRecord* record = FindWidget(widget)) {
-    BeginMove(*record, press.button, event->x_root, event->y_root, event->time);
-  }
+  // From the pressed point, so the window catches up with the pointer.
+  if (WindowRecord* record = FindWidget(widget)) BeginMove(*record, press.button, press.xRoot, press.yRoot, event->time);
   return TRUE;
 }
 
