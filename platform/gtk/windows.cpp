@@ -39,7 +39,10 @@ namespace {
 constexpr LONG kFormExStyle = 0x00010000;
 
 HWND NewWindow(std::unique_ptr<WindowRecord> record) {
-  HWND handle = reinterpret_cast<HWND>(record.get());
+  // Small serial numbers, as Win32 hands out: a handle must survive the
+  // 32-bit window long that stores an owner.
+  static std::uintptr_t next = 0x20000;
+  HWND handle = reinterpret_cast<HWND>(next++);
   TheState().windows[handle] = std::move(record);
   return handle;
 }
@@ -219,10 +222,7 @@ LONG SetWindowLongA(HWND window, int index, LONG value) {
   return previous;
 }
 
-HWND GetDesktopWindow() {
-  static int desktop;
-  return reinterpret_cast<HWND>(&desktop);
-}
+HWND GetDesktopWindow() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010)); }
 
 BOOL ShowWindow(HWND window, int command) {
   gtk::WindowRecord* record = FindWindow(window);

@@ -262,7 +262,11 @@ TEST_F(BackendTest, TaskbarAndStackingHintsFollowTheCalls) {
   EXPECT_EQ(GetWindowLongA(hidden.Handle(), GWL_HWNDPARENT), static_cast<LONG>(reinterpret_cast<std::intptr_t>(app)));
   const LONG desktop = static_cast<LONG>(reinterpret_cast<std::intptr_t>(GetDesktopWindow()));
   EXPECT_EQ(SetWindowLongA(hidden.Handle(), GWL_HWNDPARENT, desktop), static_cast<LONG>(reinterpret_cast<std::intptr_t>(app)));
-  EXPECT_EQ(GetWindowLongA(hidden.Handle(), GWL_HWNDPARENT), desktop);
+  // The owner comes back whole from the 32-bit window long.
+  EXPECT_EQ(reinterpret_cast<HWND>(static_cast<std::intptr_t>(GetWindowLongA(hidden.Handle(), GWL_HWNDPARENT))),
+            GetDesktopWindow());
+  EXPECT_EQ(reinterpret_cast<HWND>(static_cast<std::intptr_t>(GetWindowLongA(plain.Handle(), GWL_HWNDPARENT))), app);
+  EXPECT_EQ(GetWindowLongA(hidden.Handle(), GWL_EXSTYLE), 0x10000) << "a form's window holds controls";
   SetLastError(0);
   EXPECT_EQ(SetWindowLongA(nullptr, GWL_EXSTYLE, 0), 0);
   EXPECT_EQ(GetLastError(), 1400u);
