@@ -20,7 +20,7 @@ namespace plat::native {
 // until it is hidden).
 HWND CreateApplicationWindow();
 // A borderless top-level window owned by the application window, not yet
-// visible.
+// visible, with the extended style WS_EX_CONTROLPARENT.
 HWND CreateFormWindow(TForm& form);
 void DestroyFormWindow(HWND window);
 void SetFormBounds(HWND window, int left, int top, int width, int height);

@@ -12,6 +12,9 @@ namespace plat {
 constexpr int GWL_EXSTYLE = -20;
 constexpr int GWL_HWNDPARENT = -8;
 constexpr LONG WS_EX_LAYERED = 0x80000;
+// Every form window starts with this extended style, so adding a style
+// never returns a previous value of 0 on success.
+constexpr LONG WS_EX_CONTROLPARENT = 0x10000;
 
 // Layered presentation.
 constexpr BYTE AC_SRC_OVER = 0;

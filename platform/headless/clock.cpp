@@ -9,7 +9,13 @@
 
 namespace plat::headless {
 
-void SetTickCount(DWORD tick) { TheState().now = tick; }
+void SetTickCount(DWORD tick) {
+  // Running timers keep their phase: the clock is set, not advanced, so no
+  // tick falls due for the time skipped.
+  State& state = TheState();
+  for (auto& [id, record] : state.timers) record.due = record.due - state.now + tick;
+  state.now = tick;
+}
 DWORD TickCount() { return static_cast<DWORD>(TheState().now); }
 void SetPerformanceCounter(std::int64_t value) { TheState().performanceCounter = value; }
 std::size_t RunningTimers() { return TheState().timers.size(); }

@@ -44,7 +44,11 @@ HWND NewWindow(TForm* form, bool visible) {
   auto record = std::make_unique<WindowRecord>();
   record->form = form;
   record->state.visible = visible;
-  HWND handle = reinterpret_cast<HWND>(record.get());
+  if (form != nullptr) record->state.exStyle = WS_EX_CONTROLPARENT;
+  // Small serial numbers, as Win32 hands out: a handle fits in the 32-bit
+  // window longs that store owners.
+  static std::uintptr_t next = 0x20000;
+  HWND handle = reinterpret_cast<HWND>(next++);
   TheState().windows[handle] = std::move(record);
   return handle;
 }
@@ -186,8 +190,7 @@ LONG SetWindowLongA(HWND window, int index, LONG value) {
 }
 
 HWND GetDesktopWindow() {
-  static int desktop;
-  return reinterpret_cast<HWND>(&desktop);
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010));
 }
 
 BOOL ShowWindow(HWND window, int command) {

@@ -1,0 +1,108 @@
+#include "ornament/base_layer.h"
+
+#include "ornament/Unit1.h"
+#include "platform/forms.h"
+#include "platform/gdi.h"
+#include "platform/kernel.h"
+#include "platform/window.h"
+#include "png/pngimage.h"
+
+std::unique_ptr<TPNGObject> BasePng;
+std::unique_ptr<plat::TBitmap> BaseBitmap;
+std::uint8_t Opacity = 0;
+
+void ShowMessage(const std::string& text) {
+  const std::string caption = plat::Application().Title();
+  plat::MessageBoxA(frmMain ? frmMain->Handle() : nullptr, text.c_str(), caption.c_str(), plat::MB_OK);
+}
+
+namespace {
+
+// The system's text for an error code, without trailing blanks, line
+// breaks and full stops.
+std::string SystemErrorText(plat::DWORD code) {
+  char buffer[1024] = {};
+  const plat::DWORD n = plat::FormatMessageA(plat::FORMAT_MESSAGE_FROM_SYSTEM | plat::FORMAT_MESSAGE_IGNORE_INSERTS,
+                                             nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  std::string text(buffer, n);
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
+  return text;
+}
+
+void MakeWindowLayered() {
+  const plat::HWND window = frmMain->Handle();
+  const plat::LONG style = plat::GetWindowLongA(window, plat::GWL_EXSTYLE);
+  if (plat::SetWindowLongA(window, plat::GWL_EXSTYLE, style | plat::WS_EX_LAYERED) == 0) {
+    ShowMessage(SystemErrorText(plat::GetLastError()));
+  }
+}
+
+}  // namespace
+
+void CopyPngAlpha(plat::TBitmap& bitmap, TPNGObject& png) {
+  const int width = bitmap.Width();
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    auto* pixel = static_cast<std::uint8_t*>(bitmap.ScanLine(y));
+    const std::uint8_t* alpha = png.AlphaRow(y);
+    for (int x = 0; x < width; ++x) pixel[4 * x + 3] = alpha[x];
+  }
+}
+
+void Premultiply(plat::TBitmap& bitmap) {
+  const int width = bitmap.Width();
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    auto* pixel = static_cast<std::uint8_t*>(bitmap.ScanLine(y));
+    for (int x = 0; x < width; ++x, pixel += 4) {
+      const unsigned a = pixel[3];
+      pixel[0] = static_cast<std::uint8_t>(pixel[0] * a / 255);
+      pixel[1] = static_cast<std::uint8_t>(pixel[1] * a / 255);
+      pixel[2] = static_cast<std::uint8_t>(pixel[2] * a / 255);
+    }
+  }
+}
+
+bool PresentLayer(plat::TBitmap& bitmap, const char* failureText) {
+  plat::HDC screen = plat::GetDC(nullptr);
+  plat::HDC memory = plat::CreateCompatibleDC(screen);
+  plat::HGDIOBJ previous = plat::SelectObject(memory, bitmap.Handle());
+  plat::POINT destination{frmMain->Left(), frmMain->Top()};
+  plat::SIZE size{bitmap.Width(), bitmap.Height()};
+  plat::POINT source{0, 0};
+  plat::BLENDFUNCTION blend{plat::AC_SRC_OVER, 0, Opacity, plat::AC_SRC_ALPHA};
+  const bool presented = plat::UpdateLayeredWindow(frmMain->Handle(), screen, &destination, &size, memory, &source,
+                                                   0, &blend, plat::ULW_ALPHA) != 0;
+  plat::SelectObject(memory, previous);
+  plat::DeleteDC(memory);
+  plat::ReleaseDC(nullptr, screen);
+  // The box comes after the contexts are released: its modal loop may run
+  // another frame, which must be free to select the bitmap again.
+  if (!presented) ShowMessage(failureText);
+  return presented;
+}
+
+void BuildBaseLayer() {
+  MakeWindowLayered();
+
+  BasePng = std::make_unique<TPNGObject>();
+  BasePng->CopyImage(*frmMain->Images.Find("imgTree"));
+
+  BaseBitmap = std::make_unique<plat::TBitmap>();
+  BaseBitmap->CopyFrom(BasePng.get());
+  if (BaseBitmap->PixelFormat() != plat::TPixelFormat::pf32bit) BaseBitmap->SetPixelFormat(plat::TPixelFormat::pf32bit);
+  if (BaseBitmap->HandleType() == plat::TBitmapHandleType::bmDDB) BaseBitmap->SetHandleType(plat::TBitmapHandleType::bmDIB);
+
+  const int colorType = BasePng->RequireHeader().ColorType;
+  if (colorType == 6 || colorType == 4) CopyPngAlpha(*BaseBitmap, *BasePng);
+  Premultiply(*BaseBitmap);
+
+  frmMain->SetWidth(BasePng->PixelWidth());
+  frmMain->SetHeight(BasePng->PixelHeight());
+  PresentLayer(*BaseBitmap, "No!!!!!");
+}
+
+void ApplyOpacity(std::uint8_t value) {
+  BaseBitmap.reset();
+  BasePng.reset();
+  Opacity = value;
+  BuildBaseLayer();
+}

@@ -1,0 +1,116 @@
+#include "ornament/settings.h"
+
+#include "ornament/Unit1.h"
+#include "ornament/composer.h"
+#include "ornament/random.h"
+#include "ornament/registry_key.h"
+#include "platform/kernel.h"
+#include "platform/window.h"
+
+const char* const kSettingsKey = "Software\\Fenwillow";
+const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kRunValue = "Fenwillow";
+
+namespace {
+
+struct Place {
+  int left;
+  int top;
+};
+
+plat::RECT WorkArea() {
+  plat::RECT area{0, 0, 0, 0};
+  plat::SystemParametersInfoA(plat::SPI_GETWORKAREA, 0, &area, 0);
+  return area;
+}
+
+// The lower right corner of the work area, 5 pixels in from its right edge;
+// from the area's width and height only, not its origin.
+Place FirstRunPlace() {
+  const plat::RECT area = WorkArea();
+  return {area.right - area.left - frmMain->Width() - 5, area.bottom - area.top - frmMain->Height()};
+}
+
+Place RandomPlace() {
+  Randomize();
+  const plat::RECT area = WorkArea();
+  const int left = RandomInt(area.right - area.left - frmMain->Width() - 5);
+  const int top = RandomInt(area.bottom - area.top - frmMain->Height());
+  return {left, top};
+}
+
+// A saved place that lies too far off the screen is replaced.
+Place ValidatedPlace(int left, int top) {
+  const int screenWidth = plat::GetSystemMetrics(plat::SM_CXSCREEN);
+  const int screenHeight = plat::GetSystemMetrics(plat::SM_CYSCREEN);
+  if (left < -70 || left > screenWidth - 30) left = 550;
+  if (top < -140 || top > screenHeight - 30) top = 350;
+  return {left, top};
+}
+
+std::string ExecutablePath() {
+  char path[4096];
+  const plat::DWORD n = plat::GetModuleFileNameA(nullptr, path, sizeof path);
+  return std::string(path, n < sizeof path ? n : 0);
+}
+
+}  // namespace
+
+void LoadSettings() {
+  std::int32_t level = 0;
+  bool firstRun = false;
+  {
+    TRegistryKey key(kSettingsKey);
+    plat::TMenuItem* const checks[] = {frmMain->pmiStars, frmMain->pmiGarland, frmMain->pmiOnTop};
+    const char* const names[] = {"Stars", "Garland", "OnTop"};
+    for (int i = 0; i < 3; ++i) {
+      if (key.ValueExists(names[i])) checks[i]->SetChecked(key.ReadInteger(names[i]) != 0);
+    }
+    if (key.ValueExists("TrVal")) level = key.ReadInteger("TrVal");
+
+    Place place;
+    if (plat::ParamStr(1) == "add") {
+      place = RandomPlace();
+    } else if (key.ValueExists("Top") && key.ValueExists("Left")) {
+      const int top = key.ReadInteger("Top");
+      const int left = key.ReadInteger("Left");
+      place = ValidatedPlace(left, top);
+    } else {
+      place = FirstRunPlace();
+      firstRun = true;
+    }
+    frmMain->SetLeft(place.left);
+    frmMain->SetTop(place.top);
+  }
+  {
+    TRegistryKey run(kRunKey);
+    if (!firstRun) frmMain->pmiStartUp->SetChecked(run.ValueExists(kRunValue));
+  }
+  const int k = level & 0xFF;
+  if (k <= 9) {
+    frmMain->pmiLevels[k]->SetChecked(true);
+    frmMain->ApplyLevel(k);
+  }
+  frmMain->pmiOnTopClick();
+  StarsOn = frmMain->pmiStars->Checked();
+  GarlandOn = frmMain->pmiGarland->Checked();
+}
+
+void SaveSettings() {
+  const int level = frmMain->CheckedLevel();
+  {
+    TRegistryKey key(kSettingsKey);
+    key.WriteInteger("Stars", frmMain->pmiStars->Checked() ? 1 : 0);
+    key.WriteInteger("Garland", frmMain->pmiGarland->Checked() ? 1 : 0);
+    key.WriteInteger("OnTop", frmMain->pmiOnTop->Checked() ? 1 : 0);
+    key.WriteInteger("TrVal", level);
+    key.WriteInteger("Top", frmMain->Top());
+    key.WriteInteger("Left", frmMain->Left());
+  }
+  TRegistryKey run(kRunKey);
+  if (frmMain->pmiStartUp->Checked()) {
+    run.WriteString(kRunValue, ExecutablePath());
+  } else {
+    run.DeleteValue(kRunValue);
+  }
+}

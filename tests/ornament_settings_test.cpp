@@ -1,0 +1,289 @@
+// Settings, placement and autostart of the ornament, through the real
+// program and the software registry.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "ornament/Unit1.h"
+#include "ornament/base_layer.h"
+#include "ornament/composer.h"
+#include "ornament/random.h"
+#include "tests/ornament_harness.h"
+
+namespace {
+
+using harness::BoxTexts;
+using harness::Choose;
+using harness::ConfigHome;
+using harness::ReadDword;
+using harness::RunProgram;
+using harness::WriteDword;
+namespace headless = plat::headless;
+
+struct Place {
+  int left;
+  int top;
+};
+
+Place PlaceAfterStart(const std::vector<std::string>& arguments = {}) {
+  Place place{};
+  RunProgram(
+      [&] {
+        place = {frmMain->Left(), frmMain->Top()};
+        Choose("Exit");
+      },
+      arguments);
+  return place;
+}
+
+TEST(Placement, FirstRunGoesToTheWorkAreasLowerRightCorner) {
+  ConfigHome home;
+  const Place place = PlaceAfterStart();
+  EXPECT_EQ(place.left, 1920 - 200 - 5);
+  EXPECT_EQ(place.top, 1040 - 310);
+  EXPECT_EQ(ReadDword("Left"), 1715);
+  EXPECT_EQ(ReadDword("Top"), 730);
+}
+
+TEST(Placement, FirstRunUsesTheWorkAreasSizeNotItsOrigin) {
+  ConfigHome home;
+  Place place{};
+  // A taskbar at the top: the work area runs from y = 40 to the bottom.
+  RunProgram(
+      [&] {
+        place = {frmMain->Left(), frmMain->Top()};
+        Choose("Exit");
+      },
+      {}, [] { headless::SetScreen(1920, 1080, plat::RECT{0, 40, 1920, 1080}); });
+  EXPECT_EQ(place.left, 1715);
+  EXPECT_EQ(place.top, 1040 - 310);  // not 1080 - 310
+}
+
+TEST(Placement, SavedPlaceIsValidatedAgainstTheScreen) {
+  ConfigHome home;
+  struct Case {
+    int left, top;
+    Place expected;
+  } cases[] = {
+      {-70, -140, {-70, -140}},
+      {-71, -141, {550, 350}},
+      {1920 - 30, 1080 - 30, {1890, 1050}},
+      {1920 - 29, 1080 - 29, {550, 350}},
+      {100, 200, {100, 200}},
+  };
+  for (const Case& c : cases) {
+    WriteDword("Left", static_cast<std::uint32_t>(c.left));
+    WriteDword("Top", static_cast<std::uint32_t>(c.top));
+    const Place place = PlaceAfterStart();
+    EXPECT_EQ(place.left, c.expected.left) << c.left;
+    EXPECT_EQ(place.top, c.expected.top) << c.top;
+  }
+}
+
+TEST(Placement, OnlyOneCoordinateStoredMeansFirstRun) {
+  ConfigHome home;
+  WriteDword("Left", 100);
+  bool startUp = false;
+  RunProgram([&] {
+    EXPECT_EQ(frmMain->Left(), 1715);
+    startUp = frmMain->pmiStartUp->Checked();
+    Choose("Exit");
+  });
+  EXPECT_TRUE(startUp);
+}
+
+TEST(Placement, AddPlacesAtRandomAndReseeds) {
+  ConfigHome home;
+  WriteDword("Left", 100);
+  WriteDword("Top", 200);
+  Place place{};
+  RunProgram(
+      [&] {
+        place = {frmMain->Left(), frmMain->Top()};
+        Choose("Exit");
+      },
+      {"add"}, [] { headless::SetPerformanceCounter(0x1234567800000000ll + 99); });
+  // Seeded from the low 32 bits of the performance counter.
+  RandSeed = 99;
+  const int left = RandomInt(1920 - 200 - 5);
+  const int top = RandomInt(1040 - 310);
+  EXPECT_EQ(place.left, left);
+  EXPECT_EQ(place.top, top);
+  EXPECT_EQ(ReadDword("Left"), left);  // saved like any other place
+  EXPECT_EQ(ReadDword("Top"), top);
+}
+
+TEST(Placement, AddIsCaseSensitive) {
+  ConfigHome home;
+  WriteDword("Left", 100);
+  WriteDword("Top", 200);
+  std::uint32_t seed = 1;
+  RunProgram(
+      [&] {
+        EXPECT_EQ(frmMain->Left(), 100);
+        EXPECT_EQ(frmMain->Top(), 200);
+        seed = RandSeed;
+        Choose("Exit");
+      },
+      {"Add"});
+  // Not reseeded: the first frame drew from seed 0.
+  std::uint32_t expected = 0;
+  for (int i = 0; i < 2 + 4 * kStarCount; ++i) expected = expected * 134775813u + 1u;
+  EXPECT_EQ(seed, expected);
+}
+
+TEST(Levels, StoredLevelUsesItsLowByte) {
+  ConfigHome home;
+  WriteDword("TrVal", 265);
+  RunProgram([&] {
+    EXPECT_TRUE(frmMain->pmiLevels[9]->Checked());
+    EXPECT_FALSE(frmMain->pmiLevels[1]->Checked());
+    EXPECT_EQ(headless::LastPresentation()->constantAlpha, 57);
+    Choose("Exit");
+  });
+  EXPECT_EQ(ReadDword("TrVal"), 9);
+}
+
+TEST(Levels, OutOfRangeLevelAppliesNoneAndStaysInvisible) {
+  ConfigHome home;
+  WriteDword("TrVal", 10);
+  RunProgram([&] {
+    EXPECT_EQ(Opacity, 0);
+    EXPECT_EQ(headless::LastPresentation()->constantAlpha, 0);
+    EXPECT_TRUE(frmMain->pmiLevels[1]->Checked());  // the design-time check
+    Choose("30%");
+    EXPECT_EQ(headless::LastPresentation()->constantAlpha, 189);
+    Choose("Exit");
+  });
+  EXPECT_EQ(ReadDword("TrVal"), 3);
+}
+
+TEST(Levels, UncheckingTheLevelSavesTheLevelLastApplied) {
+  ConfigHome home;
+  WriteDword("TrVal", 4);
+  RunProgram([&] {
+    Choose("40%");  // already checked: now no level is checked
+    for (plat::TMenuItem* level : frmMain->pmiLevels) EXPECT_FALSE(level->Checked());
+    EXPECT_EQ(Opacity, 167);  // the same opacity applied again
+    Choose("Exit");
+  });
+  EXPECT_EQ(ReadDword("TrVal"), 4);
+}
+
+TEST(StoredValues, RoundTripThroughARestart) {
+  ConfigHome home;
+  RunProgram([&] {
+    Choose("Stars");
+    Choose("OnTop");
+    Choose("70%");
+    Choose("Exit");
+  });
+  EXPECT_EQ(ReadDword("Stars"), 0);
+  EXPECT_EQ(ReadDword("Garland"), 1);
+  EXPECT_EQ(ReadDword("OnTop"), 0);
+  EXPECT_EQ(ReadDword("TrVal"), 7);
+  RunProgram([&] {
+    EXPECT_FALSE(StarsOn);
+    EXPECT_TRUE(GarlandOn);
+    EXPECT_FALSE(headless::Window(frmMain->Handle())->topmost);
+    EXPECT_EQ(Opacity, 101);
+    Choose("Exit");
+  });
+}
+
+TEST(StoredValues, WrongTypeStopsLoadingWhereItStands) {
+  ConfigHome home;
+  WriteDword("Stars", 0);
+  harness::WriteValue("Garland", plat::REG_SZ, {'1', 0});
+  RunProgram([&] {
+    EXPECT_FALSE(frmMain->pmiStars->Checked());   // read before the failure
+    EXPECT_TRUE(frmMain->pmiGarland->Checked());  // unchanged
+    EXPECT_EQ(Opacity, 0);                        // no level applied: invisible
+    EXPECT_TRUE(headless::TaskbarButtonVisible());
+    Choose("Exit");
+  });
+  ASSERT_FALSE(BoxTexts().empty());
+  EXPECT_EQ(BoxTexts().front(), "Invalid data type for 'Garland'.");
+  EXPECT_EQ(headless::MessageBoxes().front().caption, "fenwillow");
+  // The next save rewrites every value with the right type.
+  EXPECT_EQ(ReadDword("Garland"), 1);
+}
+
+TEST(StoredValues, OversizedValueCannotBeRead) {
+  ConfigHome home;
+  harness::WriteValue("TrVal", plat::REG_DWORD, {1, 0, 0, 0, 0, 0, 0, 0});
+  RunProgram([&] { Choose("Exit"); });
+  ASSERT_FALSE(BoxTexts().empty());
+  EXPECT_EQ(BoxTexts().front(), "Failed to get data for 'TrVal'.");
+}
+
+TEST(StoredValues, FailedSaveKeepsTheWindowOpen) {
+  ConfigHome home;
+  bool stillOpen = false;
+  RunProgram([&] {
+    // The settings directory becomes a file: nothing can be written.
+    std::filesystem::remove_all(home.Path() / "fenwillow");
+    std::ofstream(home.Path() / "fenwillow") << "in the way";
+    Choose("Exit");
+    stillOpen = !plat::Application().Terminated();
+    headless::AdvanceTime(40);
+    std::filesystem::remove(home.Path() / "fenwillow");
+    Choose("Exit");
+  });
+  EXPECT_TRUE(stillOpen);
+  ASSERT_FALSE(BoxTexts().empty());
+  EXPECT_EQ(BoxTexts().front(), "Failed to set data for 'Stars'.");
+  EXPECT_EQ(ReadDword("Stars"), 1);  // the second Exit saved
+}
+
+TEST(Autostart, WrittenWithTheProgramPathAndRemovedWhenUnchecked) {
+  ConfigHome home;
+  RunProgram([&] { Choose("Exit"); });
+  ASSERT_TRUE(std::filesystem::exists(home.AutostartFile()));
+  std::ifstream entry(home.AutostartFile());
+  const std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Exec=/opt/fenwillow/bin/fenwillow"), std::string::npos);
+  bool checkedOnLoad = false;
+  RunProgram([&] {
+    checkedOnLoad = frmMain->pmiStartUp->Checked();
+    Choose("StartUp");
+    Choose("Exit");
+  });
+  EXPECT_TRUE(checkedOnLoad);
+  EXPECT_FALSE(std::filesystem::exists(home.AutostartFile()));
+  RunProgram([&] {
+    EXPECT_FALSE(frmMain->pmiStartUp->Checked());  // not a first run any more
+    Choose("Exit");
+  });
+  EXPECT_FALSE(std::filesystem::exists(home.AutostartFile()));
+}
+
+TEST(Copies, ASecondCopysSaveDoesNotCorruptTheFirsts) {
+  ConfigHome home;
+  // Two copies exit at once, each with its own settings; the store holds
+  // one copy's complete set.
+  pid_t children[2];
+  for (int copy = 0; copy < 2; ++copy) {
+    children[copy] = fork();
+    if (children[copy] == 0) {
+      RunProgram([&] {
+        Choose(copy == 0 ? "20%" : "60%");
+        if (copy == 1) Choose("Stars");
+        Choose("Exit");
+      });
+      _exit(0);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const std::int64_t level = ReadDword("TrVal");
+  ASSERT_TRUE(level == 2 || level == 6) << level;
+  EXPECT_EQ(ReadDword("Stars"), level == 2 ? 1 : 0);
+  EXPECT_EQ(ReadDword("Left"), 1715);
+}
+
+}  // namespace

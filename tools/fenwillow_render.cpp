@@ -1,0 +1,240 @@
+// fenwillow-render: runs the real ornament on the headless platform and
+// writes what the screen shows — frames composited over a desktop, as PNG
+// files, and an animated preview — or, with --bench, how long frames take.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ornament/program.h"
+#include "platform/headless/headless.h"
+#include "tools/desktop_scene.h"
+#include "tools/png_write.h"
+
+namespace {
+
+namespace headless = plat::headless;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kUsage =
+    "usage: fenwillow-render [options]\n"
+    "Runs the ornament headless and writes the frames it presents.\n"
+    "  --frames N        frames to render, one per 40 ms tick (default 75)\n"
+    "  --out DIR         where to write frame-NNNN.png and preview.png (default fenwillow-frames)\n"
+    "  --desktop FILE    a PNG to use as the desktop (default: a winter night)\n"
+    "  --stars on|off    the \"Stars\" menu item (default on)\n"
+    "  --garland on|off  the \"Garland\" menu item (default on)\n"
+    "  --level 0..90     the \"Transparent\" level in percent, in steps of 10 (default 0)\n"
+    "  --ontop on|off    the \"OnTop\" menu item (default on)\n"
+    "  --add             start as with the \"add\" argument (random place and seed)\n"
+    "  --full-screen     write the whole screen, not the corner around the ornament\n"
+    "  --bench           time frames instead of writing them (--frames sets the count, default 2000)\n";
+
+struct Options {
+  int frames = -1;
+  std::string out = "fenwillow-frames";
+  std::string desktop;
+  bool stars = true, garland = true, onTop = true, add = false, fullScreen = false, bench = false;
+  int level = 0;
+};
+
+bool OnOff(const std::string& value, const char* option) {
+  if (value == "on") return true;
+  if (value == "off") return false;
+  throw std::invalid_argument(std::string(option) + " takes on or off, not \"" + value + "\"");
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--frames") {
+      o.frames = std::stoi(value());
+      if (o.frames < 1 || o.frames > 100000) throw std::invalid_argument("--frames takes 1 to 100000");
+    } else if (arg == "--out") {
+      o.out = value();
+    } else if (arg == "--desktop") {
+      o.desktop = value();
+    } else if (arg == "--stars") {
+      o.stars = OnOff(value(), "--stars");
+    } else if (arg == "--garland") {
+      o.garland = OnOff(value(), "--garland");
+    } else if (arg == "--ontop") {
+      o.onTop = OnOff(value(), "--ontop");
+    } else if (arg == "--level") {
+      o.level = std::stoi(value());
+      if (o.level < 0 || o.level > 90 || o.level % 10 != 0) throw std::invalid_argument("--level takes 0, 10, … 90");
+    } else if (arg == "--add") {
+      o.add = true;
+    } else if (arg == "--full-screen") {
+      o.fullScreen = true;
+    } else if (arg == "--bench") {
+      o.bench = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    } else {
+      throw std::invalid_argument("unknown option " + arg);
+    }
+  }
+  if (o.frames < 0) o.frames = o.bench ? 2000 : 75;
+  return o;
+}
+
+// Chooses a menu item the way a user does: the context-menu key, then the
+// item by its caption.
+void Choose(const std::string& caption) {
+  headless::QueueMenuChoice(caption);
+  headless::ContextMenuKey();
+}
+
+// A fresh first run starts with every check item on and level "0%".
+void ApplyMenuState(const Options& o) {
+  if (!o.stars) Choose("Stars");
+  if (!o.garland) Choose("Garland");
+  if (!o.onTop) Choose("OnTop");
+  if (o.level != 0) Choose(std::to_string(o.level) + "%");
+}
+
+// A private settings directory, so rendering never touches the user's own.
+std::string TemporaryConfigHome() {
+  char pattern[] = "/tmp/fenwillow-render-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a temporary directory");
+  setenv("XDG_CONFIG_HOME", pattern, 1);
+  return pattern;
+}
+
+RgbaImage Crop(const std::vector<std::uint8_t>& bgra, int screenWidth, const plat::RECT& area) {
+  RgbaImage image;
+  image.width = area.right - area.left;
+  image.height = area.bottom - area.top;
+  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 4);
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* in = bgra.data() + (static_cast<std::size_t>(area.top + y) * screenWidth + area.left) * 4;
+    std::uint8_t* out = image.pixels.data() + static_cast<std::size_t>(y) * image.width * 4;
+    for (int x = 0; x < image.width; ++x) {
+      out[4 * x] = in[4 * x + 2];
+      out[4 * x + 1] = in[4 * x + 1];
+      out[4 * x + 2] = in[4 * x];
+      out[4 * x + 3] = 255;
+    }
+  }
+  return image;
+}
+
+double Percentile(std::vector<double> values, double p) {
+  std::sort(values.begin(), values.end());
+  const std::size_t index = std::min(values.size() - 1, static_cast<std::size_t>(p * (values.size() - 1) + 0.5));
+  return values[index];
+}
+
+int Render(const Options& o, const char* program) {
+  constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
+  const std::vector<std::uint8_t> desktop = o.desktop.empty()
+                                                ? WinterNightDesktop(kScreenWidth, kScreenHeight)
+                                                : DesktopFromFile(o.desktop, kScreenWidth, kScreenHeight);
+  std::filesystem::create_directories(o.out);
+  std::vector<RgbaImage> frames;
+  int written = 0;
+  headless::SetDriver([&] {
+    ApplyMenuState(o);
+    headless::OnPresent([&](const headless::Presentation& shown) {
+      const std::vector<std::uint8_t> screen = headless::CompositeOver(shown, desktop, kScreenWidth, kScreenHeight);
+      plat::RECT area{0, 0, kScreenWidth, kScreenHeight};
+      if (!o.fullScreen) {
+        area = plat::RECT{std::max(0, shown.position.x - 100), std::max(0, shown.position.y - 60),
+                          std::min(kScreenWidth, shown.position.x + shown.size.cx + 100),
+                          std::min(kScreenHeight, shown.position.y + shown.size.cy + 60)};
+      }
+      RgbaImage image = Crop(screen, kScreenWidth, area);
+      char name[64];
+      std::snprintf(name, sizeof name, "frame-%04d.png", written++);
+      WritePng(o.out + "/" + name, image);
+      if (!o.fullScreen && frames.size() < 400) frames.push_back(std::move(image));
+    });
+    for (int i = 0; i < o.frames; ++i) headless::AdvanceTime(40);
+    headless::OnPresent(nullptr);
+    Choose("Exit");
+  });
+  char* argv[] = {const_cast<char*>(program), const_cast<char*>("add"), nullptr};
+  const int status = FenwillowMain(o.add ? 2 : 1, argv);
+  if (status != 0) return status;
+  const std::string preview = o.out + "/preview.png";
+  if (!frames.empty()) WriteAnimatedPng(preview, frames, 40);
+  std::printf("wrote %d frames to %s/frame-NNNN.png\n", written, o.out.c_str());
+  if (!frames.empty()) std::printf("animated preview (APNG, opens in a web browser): %s\n", preview.c_str());
+  return 0;
+}
+
+int Bench(const Options& o, const char* program) {
+  const auto started = Clock::now();
+  double startupMs = 0;
+  std::vector<double> frameUs;
+  double copyUs = 0;
+  headless::SetDriver([&] {
+    startupMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    ApplyMenuState(o);
+    frameUs.reserve(o.frames);
+    for (int i = 0; i < o.frames; ++i) {
+      const auto t0 = Clock::now();
+      headless::AdvanceTime(40);
+      frameUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+    }
+    // One plain copy of a frame's pixels, for comparison.
+    const headless::Presentation* shown = headless::LastPresentation();
+    std::vector<std::uint8_t> copy(shown->pixels.size());
+    std::vector<double> copies;
+    for (int i = 0; i < 200; ++i) {
+      const auto t0 = Clock::now();
+      std::memcpy(copy.data(), shown->pixels.data(), copy.size());
+      copies.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+    }
+    copyUs = Percentile(copies, 0.5);
+    Choose("Exit");
+  });
+  char* argv[] = {const_cast<char*>(program), const_cast<char*>("add"), nullptr};
+  const int status = FenwillowMain(o.add ? 2 : 1, argv);
+  if (status != 0) return status;
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("frames           %d (stars %s, garland %s)\n", o.frames, o.stars ? "on" : "off",
+              o.garland ? "on" : "off");
+  std::printf("frame median     %.1f us\n", Percentile(frameUs, 0.5));
+  std::printf("frame p99        %.1f us\n", Percentile(frameUs, 0.99));
+  std::printf("plain copy       %.1f us (one frame's pixels, memcpy)\n", copyUs);
+  std::printf("start-up         %.2f ms (pictures decoded, base layer built, first frame presented)\n", startupMs);
+  std::printf("peak resident    %.1f MB\n", usage.ru_maxrss / 1024.0);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const Options options = Parse(argc, argv);
+    const std::string config = TemporaryConfigHome();
+    headless::Reset();
+    const int status = options.bench ? Bench(options, argv[0]) : Render(options, argv[0]);
+    std::filesystem::remove_all(config);
+    for (const auto& box : headless::MessageBoxes()) {
+      std::fprintf(stderr, "message box \"%s\": %s\n", box.caption.c_str(), box.text.c_str());
+    }
+    return status;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "fenwillow-render: %s\n", error.what());
+    return 2;
+  }
+}
