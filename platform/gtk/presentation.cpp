@@ -15,14 +15,32 @@ namespace plat::gtk {
 
 namespace {
 
-// The whole bitmap selected into `dc` as top-down 32-bit rows, provided the
-// rectangle at `origin` lies within it.
-bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& whole, int& wholeWidth) {
+// Top-down 32-bit rows of the bitmap selected into a device context.
+struct SourceRows {
+  const std::uint8_t* top = nullptr;
+  std::ptrdiff_t stride = 0;
+  const std::uint8_t* Row(int y) const { return top + stride * y; }
+};
+
+// The rows of the bitmap selected into `dc`, provided the rectangle at
+// `origin` lies within it. A 32-bit DIB section is read in place (every
+// frame is one); anything else is converted into `copy` first.
+bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, SourceRows& rows) {
   HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
-  BITMAP record{};
-  if (bitmap == nullptr || GetObjectA(bitmap, sizeof record, &record) == 0) return false;
+  DIBSECTION section{};
+  const int got = bitmap == nullptr ? 0 : GetObjectA(bitmap, sizeof section, &section);
+  if (got == 0) return false;
+  const BITMAP& record = section.dsBm;
   if (origin.x < 0 || origin.y < 0 || size.cx > record.bmWidth - origin.x || size.cy > record.bmHeight - origin.y) {
     return false;
+  }
+  if (got == static_cast<int>(sizeof section) && record.bmBits != nullptr && record.bmBitsPixel == 32) {
+    auto* bits = static_cast<const std::uint8_t*>(record.bmBits);
+    const std::ptrdiff_t stride = record.bmWidthBytes;
+    const bool topDown = section.dsBmih.biHeight < 0;
+    rows.top = topDown ? bits : bits + stride * (record.bmHeight - 1);
+    rows.stride = topDown ? stride : -stride;
+    return true;
   }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -30,11 +48,12 @@ bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& who
   info.bmiHeader.biHeight = -record.bmHeight;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
-  whole.resize(static_cast<std::size_t>(record.bmWidth) * record.bmHeight * 4);
+  copy.resize(static_cast<std::size_t>(record.bmWidth) * record.bmHeight * 4);
   HDC screen = GetDC(nullptr);
-  const int lines = GetDIBits(screen, bitmap, 0, record.bmHeight, whole.data(), &info, DIB_RGB_COLORS);
+  const int lines = GetDIBits(screen, bitmap, 0, record.bmHeight, copy.data(), &info, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
-  wholeWidth = record.bmWidth;
+  rows.top = copy.data();
+  rows.stride = static_cast<std::ptrdiff_t>(record.bmWidth) * 4;
   return lines == record.bmHeight;
 }
 
@@ -118,10 +137,10 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
     SetLastError(87);  // invalid parameter
     return FALSE;
   }
-  static std::vector<std::uint8_t> whole;
-  int wholeWidth = 0;
+  static std::vector<std::uint8_t> copy;
+  gtk::SourceRows rows;
   const POINT origin = sourcePoint ? *sourcePoint : POINT{0, 0};
-  if (!gtk::ReadSurface(source, origin, *size, whole, wholeWidth)) {
+  if (!gtk::ReadSurface(source, origin, *size, copy, rows)) {
     SetLastError(87);
     return FALSE;
   }
@@ -141,8 +160,7 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
   bool alphaChanged = !sameSize;
   record->alpha.resize(pixels);
   for (int y = 0; y < size->cy; ++y) {
-    const std::uint8_t* from =
-        whole.data() + (static_cast<std::size_t>(origin.y + y) * wholeWidth + origin.x) * 4;
+    const std::uint8_t* from = rows.Row(origin.y + y) + static_cast<std::size_t>(origin.x) * 4;
     std::memcpy(data + static_cast<std::size_t>(y) * stride, from, rowBytes);
     std::uint8_t* alpha = record->alpha.data() + static_cast<std::size_t>(y) * size->cx;
     for (int x = 0; x < size->cx; ++x) {

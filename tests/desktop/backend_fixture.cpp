@@ -34,32 +34,46 @@ void BackendTest::ShowLayered(ProbeForm& form, BYTE opacity) {
   SetWindowLongA(form.Handle(), GWL_EXSTYLE, GetWindowLongA(form.Handle(), GWL_EXSTYLE) | WS_EX_LAYERED);
   ASSERT_TRUE(Present(form, opacity));
   form.Show();
-  const int x = form.Left() + 5, y = form.Top() + 5;
+  const int x = form.Left() + 5, y = form.Top() + 10;
   ASSERT_TRUE(PumpUntil([&] { return !Near(Screen(x, y), TestDisplay::DesktopAt(x, y), 4); }))
       << "the window did not show";
 }
 
-BOOL BackendTest::Present(ProbeForm& form, BYTE opacity, DWORD flags, POINT source) {
+BOOL BackendTest::Present(ProbeForm& form, BYTE opacity, DWORD flags, POINT source, Source kind) {
   const int width = ProbeForm::kWidth, height = ProbeForm::kHeight;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biHeight = kind == Source::BottomUpSection ? height : -height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  auto* pixel = static_cast<BYTE*>(bits);
+  std::vector<BYTE> pixels(static_cast<std::size_t>(width) * height * 4);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x, pixel += 4) {
+    for (int x = 0; x < width; ++x) {
       const BYTE red[4] = {0, 0, 255, 255}, green[4] = {0, 100, 0, 128}, clear[4] = {0, 0, 0, 0};
-      const BYTE* c = x < 24 ? red : x < 40 ? green : clear;
-      std::copy(c, c + 4, pixel);
+      const BYTE* c = y < 8 ? clear : x < 24 ? red : x < 40 ? green : clear;
+      const int row = kind == Source::BottomUpSection ? height - 1 - y : y;
+      std::copy(c, c + 4, pixels.data() + (static_cast<std::size_t>(row) * width + x) * 4);
     }
   }
+  HDC screen = GetDC(nullptr);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::copy(pixels.begin(), pixels.end(), static_cast<BYTE*>(bits));
   HDC memory = CreateCompatibleDC(screen);
   HGDIOBJ previous = SelectObject(memory, bitmap);
+  if (kind == Source::DeviceBitmap) {
+    // The same pixels copied into a device-dependent bitmap.
+    HBITMAP device = CreateCompatibleBitmap(screen, width, height);
+    HDC copy = CreateCompatibleDC(screen);
+    HGDIOBJ copyPrevious = SelectObject(copy, device);
+    BitBlt(copy, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(copy, copyPrevious);
+    DeleteDC(copy);
+    SelectObject(memory, device);
+    DeleteObject(bitmap);
+    bitmap = device;
+  }
   POINT destination{form.Left(), form.Top()};
   SIZE size{width, height};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, AC_SRC_ALPHA};

@@ -38,10 +38,13 @@ class BackendTest : public ::testing::Test {
 
   // A layered form, shown at its place with a first frame presented.
   void ShowLayered(ProbeForm& form, plat::BYTE opacity = 255);
-  // Presents the probe frame: columns 0–23 opaque red, 24–39 green at
-  // alpha 128 (premultiplied), the rest fully transparent.
+  // How the frame's pixels are held.
+  enum class Source { TopDownSection, BottomUpSection, DeviceBitmap };
+  // Presents the probe frame: the top 8 rows fully transparent; below them
+  // columns 0–23 opaque red, 24–39 green at alpha 128 (premultiplied), the
+  // rest fully transparent.
   plat::BOOL Present(ProbeForm& form, plat::BYTE opacity, plat::DWORD flags = plat::ULW_ALPHA,
-                     plat::POINT source = {0, 0});
+                     plat::POINT source = {0, 0}, Source kind = Source::TopDownSection);
 
   // Handles GTK's events until `condition` holds or `timeout` passes.
   static bool PumpUntil(const std::function<bool()>& condition,

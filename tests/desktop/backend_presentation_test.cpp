@@ -39,6 +39,22 @@ TEST_F(BackendTest, PresentsThePremultipliedFrameAtItsConstantOpacity) {
   EXPECT_TRUE(PumpUntil([&] { return shows(red, TestDisplay::DesktopAt(red, y)); })) << Describe(Screen(red, y));
 }
 
+TEST_F(BackendTest, EveryKindOfSourceBitmapShowsTheRightWayUp) {
+  ProbeForm form;
+  ShowLayered(form);
+  const int x = form.Left() + 10, top = form.Top() + 3, low = form.Top() + 40;
+  for (Source kind : {Source::BottomUpSection, Source::DeviceBitmap, Source::TopDownSection}) {
+    ASSERT_TRUE(Present(form, 255, ULW_ALPHA, POINT{0, 0}, kind));
+    EXPECT_TRUE(PumpUntil([&] {
+      return Near(Screen(x, low), Rgb{255, 0, 0}, 3) && Near(Screen(x, top), TestDisplay::DesktopAt(x, top), 3);
+    })) << static_cast<int>(kind) << ": " << Describe(Screen(x, top)) << " above " << Describe(Screen(x, low));
+    // The clear rows take no clicks.
+    const gtk::WindowRecord* record = gtk::FindWindow(form.Handle());
+    EXPECT_FALSE(gtk::HitsPicture(*record, x, top));
+    EXPECT_TRUE(gtk::HitsPicture(*record, x, low));
+  }
+}
+
 TEST_F(BackendTest, PresentationMovesAndSizesTheWindow) {
   ProbeForm form(300, 200);
   ShowLayered(form);
