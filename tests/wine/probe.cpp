@@ -7,6 +7,8 @@
 //   probe box CAPTION MS      the text of a message box so captioned, then
 //                             presses its OK button
 //   probe screen              "screen-width screen-height work-width work-height"
+//   probe taskbar             1 while the application window (which carries
+//                             the taskbar button) is visible, else 0
 // Exit status 0 on success, 1 on a time-out, 2 on a usage error.
 #include <windows.h>
 
@@ -67,8 +69,13 @@ int main(int argc, char** argv) {
                 work.right - work.left, work.bottom - work.top);
     return 0;
   }
+  if (argc == 2 && std::strcmp(argv[1], "taskbar") == 0) {
+    HWND application = FindWindowA("TApplication", nullptr);
+    std::printf("%d\n", application != nullptr && IsWindowVisible(application) ? 1 : 0);
+    return 0;
+  }
   if (argc != 4) {
-    std::fprintf(stderr, "usage: probe window|close|gone|box CAPTION MS, or probe screen\n");
+    std::fprintf(stderr, "usage: probe window|close|gone|box CAPTION MS, or probe screen|taskbar\n");
     return 2;
   }
   const std::string command = argv[1];
