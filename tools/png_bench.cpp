@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
   if (files.empty()) files = DefaultFiles();
 
   std::printf("median ms per decode; ratio = peer time / this codec's time (above 1: this codec is faster)\n\n");
-  std::printf("%-34s %8s %8s %8s %8s %8s %10s | %7s %7s %7s %9s\n", "file", "codec", "libpng", "spng", "stb",
+  std::printf("%-48s %8s %8s %8s %8s %8s %10s | %7s %7s %7s %9s\n", "file", "codec", "libpng", "spng", "stb",
               "zlib", "libdeflate", "libpng", "spng", "stb", "codec/ld");
   int status = 0;
   for (const std::string& path : files) {
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     bool failed = file.empty() || data.inflatedSize == 0;
     for (TTimed& d : decoders) failed = failed || !d.run();
     if (failed) {
-      std::printf("%-34s does not decode with every decoder\n", BaseName(path).c_str());
+      std::printf("%-48s does not decode with every decoder\n", BaseName(path).c_str());
       status = 1;
       continue;
     }
@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
       std::snprintf(libdeflate, sizeof libdeflate, "%.2f", median[5]);
       std::snprintf(codecToLd, sizeof codecToLd, "%.2f", codec / median[5]);
     }
-    std::printf("%-34s %8.2f %8.2f %8.2f %8.2f %8.2f %10s | %7.2f %7.2f %7.2f %9s\n",
-                BaseName(path).substr(0, 34).c_str(), codec, median[1], median[2], median[3], median[4], libdeflate,
+    std::printf("%-48s %8.2f %8.2f %8.2f %8.2f %8.2f %10s | %7.2f %7.2f %7.2f %9s\n",
+                BaseName(path).c_str(), codec, median[1], median[2], median[3], median[4], libdeflate,
                 median[1] / codec, median[2] / codec, median[3] / codec, codecToLd);
     std::fflush(stdout);
   }
