@@ -14,9 +14,7 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
             desktop/backend_presentation_test.cpp
     LIBS fw_gtk fw_desktop_support)
 
-  if(TARGET fenwillow)
-    fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)
-    target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>")
-    add_dependencies(desktop_program_test fenwillow)
-  endif()
+  fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)
+  target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>")
+  add_dependencies(desktop_program_test fenwillow)
 endif()

@@ -34,10 +34,6 @@ void MoveWidget(WindowRecord& record, int left, int top) {
 
 namespace {
 
-// A form's window starts with the extended style every form window has:
-// it holds controls (WS_EX_CONTROLPARENT).
-constexpr LONG kFormExStyle = 0x00010000;
-
 HWND NewWindow(std::unique_ptr<WindowRecord> record) {
   // Small serial numbers, as Win32 hands out: a handle must survive the
   // 32-bit window long that stores an owner.
@@ -113,7 +109,7 @@ HWND CreateApplicationWindow() {
 HWND CreateFormWindow(TForm& form) {
   auto record = std::make_unique<gtk::WindowRecord>();
   record->form = &form;
-  record->exStyle = gtk::kFormExStyle;
+  record->exStyle = WS_EX_CONTROLPARENT;
   record->owner = Application().Handle();
   record->left = form.Left();
   record->top = form.Top();
