@@ -18,12 +18,19 @@ std::uint64_t CompressedCeiling(std::size_t inflatedSize) {
 }
 
 // Reads the payload and CRC of one chunk into `data`; false when the stream
-// ends early or the CRC is wrong.
+// ends early or the CRC is wrong. The buffer grows only as bytes arrive, so
+// a length field that promises more than the stream holds costs little.
 bool ReadIntactPayload(plat::TStream& stream, std::uint32_t length, std::vector<std::uint8_t>& data) {
   static const std::uint8_t kType[4] = {'I', 'D', 'A', 'T'};
+  constexpr std::uint32_t kBlock = 1u << 20;
   const std::size_t start = data.size();
-  data.resize(start + length);
-  if (stream.Read(data.data() + start, length) != length) return false;
+  for (std::uint32_t left = length; left > 0;) {
+    const std::uint32_t block = left < kBlock ? left : kBlock;
+    const std::size_t at = data.size();
+    data.resize(at + block);
+    if (stream.Read(data.data() + at, block) != block) return false;
+    left -= block;
+  }
   std::uint8_t stored[4];
   if (stream.Read(stored, 4) != 4) return false;
   const std::uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, kType, 4), data.data() + start, length);

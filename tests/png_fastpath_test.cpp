@@ -257,6 +257,15 @@ std::vector<Variant> DamagedVariants() {
   }
   v.push_back({"no IEND", image(SplitIntoChunks(z, {mid}), false)});
   {
+    // A length field promising more than the stream holds.
+    Bytes idats = SplitIntoChunks(z, {});
+    idats[0] = 0;
+    idats[1] = 0;
+    idats[2] = 0xEA;
+    idats[3] = 0x60;
+    v.push_back({"length beyond the stream", image(idats)});
+  }
+  {
     Bytes dictionary = z;
     dictionary[1] = 0xBC;  // FDICT set, check bits kept valid: 0x78BC % 31 == 0
     v.push_back({"preset dictionary", image(SplitIntoChunks(dictionary, {}))});
