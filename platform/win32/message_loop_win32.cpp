@@ -28,15 +28,31 @@ void CALLBACK TimerProcedure(::HWND, ::UINT, UINT_PTR id, ::DWORD) {
 
 namespace plat::native {
 
+namespace {
+bool quitRequested = false;
+UINT_PTR wakeTimer = 0;
+}  // namespace
+
 void RunMessageLoop() {
+  quitRequested = false;
   MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (!quitRequested && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
+  if (wakeTimer != 0) ::KillTimer(nullptr, wakeTimer);
+  wakeTimer = 0;
 }
 
-void QuitMessageLoop() { ::PostQuitMessage(0); }
+// A modal loop that is running when the quit is asked for (the system's
+// move loop, for one) may swallow the quit message without posting it
+// again; the flag and a timer message that cannot be lost end this loop all
+// the same once control returns to it.
+void QuitMessageLoop() {
+  quitRequested = true;
+  ::PostQuitMessage(0);
+  if (wakeTimer == 0) wakeTimer = ::SetTimer(nullptr, 0, 10, nullptr);
+}
 
 std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds) {
   const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, win32::TimerProcedure);

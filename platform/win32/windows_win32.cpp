@@ -31,16 +31,20 @@ TShiftState ShiftOf(WPARAM keys, bool doubleClick) {
   return shift;
 }
 
+// Context-menu requests delivered so far, so that a press can tell whether
+// its release already asked for the menu.
+unsigned contextRequests = 0;
+
 void MouseDown(::HWND window, TForm& form, TMouseButton button, WPARAM keys, LPARAM point, bool doubleClick) {
+  const unsigned requestsBefore = contextRequests;
   form.NativeMouseDown(button, ShiftOf(keys, doubleClick), GET_X_LPARAM(point), GET_Y_LPARAM(point));
-  if (button != TMouseButton::mbRight) return;
-  // A move loop started by the press takes the button's release with it, so
-  // the system never asks for the context menu; ask for it here when the
-  // button went up over the window without the release reaching us.
-  MSG pending;
-  if (::GetAsyncKeyState(VK_RBUTTON) < 0 ||
-      ::PeekMessageA(&pending, window, WM_RBUTTONUP, WM_RBUTTONUP, PM_NOREMOVE)) {
-    return;
+  if (button != TMouseButton::mbRight || ::GetAsyncKeyState(VK_RBUTTON) < 0) return;
+  if (contextRequests != requestsBefore) return;
+  // The button went up while the press was handled and a move loop took
+  // the release with it: open the menu here, once, and drop a queued
+  // release so that the system does not ask for the menu a second time.
+  MSG release;
+  while (::PeekMessageA(&release, window, WM_RBUTTONUP, WM_RBUTTONUP, PM_REMOVE)) {
   }
   ::POINT cursor;
   if (::GetCursorPos(&cursor) && ::WindowFromPoint(cursor) == window) {
@@ -65,6 +69,7 @@ void MouseDown(::HWND window, TForm& form, TMouseButton button, WPARAM keys, LPA
       MouseDown(window, *form, TMouseButton::mbMiddle, wParam, lParam, message == WM_MBUTTONDBLCLK);
       return 0;
     case WM_CONTEXTMENU: {
+      ++contextRequests;
       int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
       if (x == -1 && y == -1) {  // the keyboard's menu key: at the window's corner
         x = form->Left();

@@ -7,6 +7,7 @@
 //   probe box CAPTION MS      the text of a message box so captioned, then
 //                             presses its OK button
 //   probe screen              "screen-width screen-height work-width work-height"
+//   probe menu - MS           "x y width height" of an open popup menu
 //   probe taskbar             1 while the application window (which carries
 //                             the taskbar button) is visible, else 0
 // Exit status 0 on success, 1 on a time-out, 2 on a usage error.
@@ -94,6 +95,17 @@ int main(int argc, char** argv) {
     const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
     std::printf("%ld %ld %ld %ld 0x%lx\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
                 static_cast<unsigned long>(exStyle));
+    return 0;
+  }
+  if (command == "menu") {
+    HWND menu = Await([]() -> HWND {
+      HWND w = FindWindowA("#32768", nullptr);
+      return w != nullptr && IsWindowVisible(w) ? w : nullptr;
+    }, ms);
+    if (menu == nullptr) return 1;
+    RECT r;
+    GetWindowRect(menu, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     return 0;
   }
   if (command == "close") {
