@@ -2,8 +2,9 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -17,33 +18,56 @@ std::uint64_t CompressedCeiling(std::size_t inflatedSize) {
   return std::uint64_t{inflatedSize} + inflatedSize / 64 + (std::uint64_t{1} << 16);
 }
 
+// The gathered payloads. Growing never clears the new room first, since
+// the stream's bytes fill it at once.
+class TGathered {
+ public:
+  // Room for `count` more bytes at the end, counted as held.
+  std::uint8_t* Extend(std::size_t count) {
+    if (size_ + count > capacity_) {
+      const std::size_t capacity = std::max(size_ + count, 2 * capacity_);
+      std::unique_ptr<std::uint8_t[]> bigger(new std::uint8_t[capacity]);
+      if (size_ > 0) std::memcpy(bigger.get(), bytes_.get(), size_);
+      bytes_ = std::move(bigger);
+      capacity_ = capacity;
+    }
+    std::uint8_t* room = bytes_.get() + size_;
+    size_ += count;
+    return room;
+  }
+  const std::uint8_t* Data() const { return bytes_.get(); }
+  std::size_t Size() const { return size_; }
+
+ private:
+  std::unique_ptr<std::uint8_t[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 // Reads the payload and CRC of one chunk into `data`; false when the stream
 // ends early or the CRC is wrong. The buffer grows only as bytes arrive, so
 // a length field that promises more than the stream holds costs little.
-bool ReadIntactPayload(plat::TStream& stream, std::uint32_t length, std::vector<std::uint8_t>& data) {
+bool ReadIntactPayload(plat::TStream& stream, std::uint32_t length, TGathered& data) {
   static const std::uint8_t kType[4] = {'I', 'D', 'A', 'T'};
   constexpr std::uint32_t kBlock = 1u << 20;
-  const std::size_t start = data.size();
+  const std::size_t start = data.Size();
   for (std::uint32_t left = length; left > 0;) {
     const std::uint32_t block = left < kBlock ? left : kBlock;
-    const std::size_t at = data.size();
-    data.resize(at + block);
-    if (stream.Read(data.data() + at, block) != block) return false;
+    if (stream.Read(data.Extend(block), block) != block) return false;
     left -= block;
   }
   std::uint8_t stored[4];
   if (stream.Read(stored, 4) != 4) return false;
-  const std::uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, kType, 4), data.data() + start, length);
+  const std::uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, kType, 4), data.Data() + start, length);
   return crc == BigEndian32(stored);
 }
 
 // Gathers the payloads of the run of image-data chunks. On success the
 // stream stands behind the last chunk's CRC.
-bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflatedSize,
-               std::vector<std::uint8_t>& data) {
+bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflatedSize, TGathered& data) {
   const std::uint64_t ceiling = CompressedCeiling(inflatedSize);
   for (;;) {
-    if (data.size() + std::uint64_t{length} > ceiling) return false;
+    if (data.Size() + std::uint64_t{length} > ceiling) return false;
     if (!ReadIntactPayload(stream, length, data)) return false;
     const std::uint64_t runEnd = stream.Position();
     std::uint8_t next[8];
@@ -56,9 +80,9 @@ bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflated
 // zlib refuses a dynamic block that declares more than 286 literal/length
 // or 30 distance codes, which libdeflate takes. The first block's header
 // lies at a fixed place, so such a stream is left to zlib to refuse.
-bool FirstBlockDeclaresExtraCodes(const std::vector<std::uint8_t>& data) {
-  if (data.size() < 4) return false;
-  const unsigned bits = data[2] | unsigned{data[3]} << 8;
+bool FirstBlockDeclaresExtraCodes(const TGathered& data) {
+  if (data.Size() < 4) return false;
+  const unsigned bits = data.Data()[2] | unsigned{data.Data()[3]} << 8;
   return ((bits >> 1) & 3) == 2 && (((bits >> 3) & 31) > 29 || ((bits >> 8) & 31) > 29);
 }
 
@@ -73,13 +97,13 @@ bool InflateWholeImageData(plat::TStream& stream, std::uint32_t length, std::uin
                            std::size_t inflatedSize) {
   const std::uint64_t start = stream.Position();
   if (inflatedSize == 0 || inflatedSize > kWholeImageDataCeiling || !stream.Rewind(start)) return false;
-  std::vector<std::uint8_t> data;
+  TGathered data;
   bool intact = GatherRun(stream, length, inflatedSize, data) && !FirstBlockDeclaresExtraCodes(data);
   if (intact) {
     const TDecompressor decompressor;
     std::size_t consumed = 0, produced = 0;
     intact = decompressor.handle != nullptr &&
-             libdeflate_zlib_decompress_ex(decompressor.handle, data.data(), data.size(), inflated, inflatedSize,
+             libdeflate_zlib_decompress_ex(decompressor.handle, data.Data(), data.Size(), inflated, inflatedSize,
                                            &consumed, &produced) == LIBDEFLATE_SUCCESS &&
              produced == inflatedSize;
   }
