@@ -16,10 +16,14 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Fenwillow developers <fenwillow@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgtk-3-0")
-# The rest of the libraries (zlib, libdeflate, …) as the binary needs them.
+# Debug information stays in the build tree.
+set(CPACK_STRIP_FILES ON)
+# The libraries as the binary needs them (GTK 3, zlib, …), where the Debian
+# tool that reads them is at hand.
 find_program(FW_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(FW_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgtk-3-0")
 endif()
 include(CPack)
