@@ -10,6 +10,7 @@
 std::unique_ptr<TPNGObject> BasePng;
 std::unique_ptr<plat::TBitmap> BaseBitmap;
 std::uint8_t Opacity = 0;
+bool PresentationBoxOpen = false;
 
 void ShowMessage(const std::string& text) {
   const std::string caption = plat::Application().Title();
@@ -74,9 +75,20 @@ bool PresentLayer(plat::TBitmap& bitmap, const char* failureText) {
   plat::SelectObject(memory, previous);
   plat::DeleteDC(memory);
   plat::ReleaseDC(nullptr, screen);
-  // The box comes after the contexts are released: its modal loop may run
-  // another frame, which must be free to select the bitmap again.
-  if (!presented) ShowMessage(failureText);
+  // The box comes after the contexts are released: its modal loop runs
+  // further frames, which must be free to select the bitmap again. Those
+  // frames fail the same way while the box is open; one box says it, so
+  // boxes never pile up inside each other's loops.
+  if (!presented && !PresentationBoxOpen) {
+    PresentationBoxOpen = true;
+    try {
+      ShowMessage(failureText);
+    } catch (...) {
+      PresentationBoxOpen = false;
+      throw;
+    }
+    PresentationBoxOpen = false;
+  }
   return presented;
 }
 

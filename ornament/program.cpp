@@ -20,6 +20,7 @@ void ResetModuleState() {
   BasePng.reset();
   BaseBitmap.reset();
   Opacity = 0;
+  PresentationBoxOpen = false;
   StarsOn = false;
   GarlandOn = false;
   LastGarlandTick = 0;

@@ -1,10 +1,12 @@
 #include "ornament/settings.h"
 
 #include "ornament/Unit1.h"
+#include "ornament/base_layer.h"
 #include "ornament/composer.h"
 #include "ornament/random.h"
 #include "ornament/registry_key.h"
 #include "platform/kernel.h"
+#include "platform/registry.h"
 #include "platform/window.h"
 
 const char* const kSettingsKey = "Software\\Fenwillow";
@@ -82,6 +84,10 @@ void LoadSettings() {
     frmMain->SetLeft(place.left);
     frmMain->SetTop(place.top);
   }
+  // A damaged store was read as empty and moved aside; say so before the
+  // window shows, so the user knows why the settings are gone.
+  const std::string notice = plat::TakeRegistryNotice();
+  if (!notice.empty()) ShowMessage(notice);
   {
     TRegistryKey run(kRunKey);
     if (!firstRun) frmMain->pmiStartUp->SetChecked(run.ValueExists(kRunValue));

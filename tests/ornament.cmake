@@ -5,6 +5,7 @@ target_link_libraries(fw_ornament_harness PUBLIC fw_ornament fw_headless GTest::
 
 fw_add_test(ornament_tests
   SOURCES ornament_composer_test.cpp ornament_settings_test.cpp ornament_window_test.cpp
+          ornament_hardening_test.cpp
   LIBS fw_ornament_harness fw_pictures)
 
 fw_embed_pictures(fw_pictures_damaged DAMAGE imgTree)
