@@ -16,6 +16,12 @@ namespace plat::soft {
 
 namespace {
 
+SaveStepHook saveStepHook = nullptr;
+
+void Reach(SaveStep step) {
+  if (saveStepHook != nullptr) saveStepHook(step);
+}
+
 class Fd {
  public:
   explicit Fd(int fd) : fd_(fd) {}
@@ -51,6 +57,17 @@ int SyncDirectory(const std::string& dir) {
 }
 
 // Renames without replacing: 0, EEXIST when `to` exists, or another errno.
+// Writes all of `content`; 0 or an errno.
+int WriteAll(int fd, std::string_view content) {
+  for (std::size_t done = 0; done < content.size();) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -112,31 +129,41 @@ int WriteDurably(const std::string& tempPath, std::string_view content) {
   if (::unlink(tempPath.c_str()) != 0 && errno != ENOENT) return errno;
   Fd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (fd.get() < 0) return errno;
-  int error = 0;
-  for (std::size_t done = 0; done < content.size() && error == 0;) {
-    const ssize_t n = ::write(fd.get(), content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0)
-      error = errno;
-    else
-      done += static_cast<std::size_t>(n);
+  Reach(SaveStep::TempCreated);
+  const std::size_t half = content.size() / 2;
+  int error = WriteAll(fd.get(), content.substr(0, half));
+  if (error == 0) {
+    Reach(SaveStep::TempHalfWritten);
+    error = WriteAll(fd.get(), content.substr(half));
   }
+  if (error == 0) Reach(SaveStep::TempWritten);
   if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
   const int closeError = fd.Close();
   if (error == 0) error = closeError;
-  if (error != 0) ::unlink(tempPath.c_str());
-  return error;
+  if (error != 0) {
+    ::unlink(tempPath.c_str());
+    return error;
+  }
+  Reach(SaveStep::TempSynced);
+  return 0;
 }
 
 int Publish(const std::string& tempPath, const std::string& path) {
+  Reach(SaveStep::BeforeRename);
   if (::rename(tempPath.c_str(), path.c_str()) != 0) return errno;
-  return SyncDirectory(DirectoryOf(path));
+  Reach(SaveStep::AfterRename);
+  const int error = SyncDirectory(DirectoryOf(path));
+  if (error == 0) Reach(SaveStep::DirectorySynced);
+  return error;
 }
 
 int RemoveDurably(const std::string& path) {
   if (::unlink(path.c_str()) != 0) return errno;
+  Reach(SaveStep::Removed);
   return SyncDirectory(DirectoryOf(path));
 }
+
+void SetSaveStepHook(SaveStepHook hook) { saveStepHook = hook; }
 
 int MakeDirectories(const std::string& dir) {
   for (std::size_t end = 1; end <= dir.size(); ++end) {
@@ -190,6 +217,7 @@ int FileLock::Acquire(const std::string& lockPath, std::chrono::milliseconds pat
     pause = std::min(pause * 2, std::chrono::microseconds(20000));
   }
   fd_ = fd;
+  Reach(SaveStep::LockTaken);
   return 0;
 }
 

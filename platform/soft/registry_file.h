@@ -38,6 +38,24 @@ int MakeDirectories(const std::string& dir);
 // "-2", "-3", ... when that name is taken: no earlier file is replaced.
 int MoveAside(const std::string& path, std::string* newPath);
 
+// The steps of writing a file durably, where tests stop a process to show
+// that a kill at any of them leaves either the old file or the new one.
+enum class SaveStep {
+  LockTaken,        // the store lock is held
+  TempCreated,      // the temporary file exists, empty
+  TempHalfWritten,  // half of its bytes are written
+  TempWritten,      // all are written, not yet flushed
+  TempSynced,       // flushed and closed
+  BeforeRename,
+  AfterRename,      // the new file is in place, its directory not flushed
+  DirectorySynced,
+  Removed,          // a file removed, its directory not flushed
+};
+using SaveStepHook = void (*)(SaveStep step);
+// For tests only: `hook` is called at each step, in this process, until it
+// is replaced; nullptr (the default) calls nothing.
+void SetSaveStepHook(SaveStepHook hook);
+
 // An exclusive flock on a lock file. Waiting is bounded: Acquire gives up
 // with EWOULDBLOCK after `patience`.
 class FileLock {
