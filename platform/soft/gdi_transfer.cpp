@@ -1,6 +1,7 @@
 #include "platform/soft/gdi_transfer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/soft/pixel_rows.h"
@@ -49,6 +50,65 @@ void Combine(DWORD rop, const PixelValue* s, PixelValue* d, int n) {
   }
 }
 
+// 32 -> 32 without conversion: every ROP here works byte by byte, so the
+// rows combine as plain bytes, all four of each pixel.
+void CombineRow32(DWORD rop, const std::uint8_t* s, std::uint8_t* d, int n) {
+  const std::size_t bytes = 4 * static_cast<std::size_t>(n);
+  switch (rop) {
+    case SRCCOPY:
+      std::memcpy(d, s, bytes);
+      break;
+    case NOTSRCCOPY:
+      for (std::size_t i = 0; i < bytes; ++i) d[i] = static_cast<std::uint8_t>(~s[i]);
+      break;
+    case SRCAND:
+      for (std::size_t i = 0; i < bytes; ++i) d[i] &= s[i];
+      break;
+    case SRCPAINT:
+      for (std::size_t i = 0; i < bytes; ++i) d[i] |= s[i];
+      break;
+  }
+}
+
+// 24 -> 32 without conversion: the source reads with a fourth byte of 0.
+void CombineRow24To32(DWORD rop, const std::uint8_t* s, std::uint8_t* d, int n) {
+  for (int i = 0; i < n; ++i, s += 3, d += 4) {
+    switch (rop) {
+      case SRCCOPY:
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        d[3] = 0;
+        break;
+      case NOTSRCCOPY:
+        d[0] = static_cast<std::uint8_t>(~s[0]);
+        d[1] = static_cast<std::uint8_t>(~s[1]);
+        d[2] = static_cast<std::uint8_t>(~s[2]);
+        d[3] = 0xFF;
+        break;
+      case SRCAND:
+        d[0] &= s[0];
+        d[1] &= s[1];
+        d[2] &= s[2];
+        d[3] = 0;
+        break;
+      case SRCPAINT:
+        d[0] |= s[0];
+        d[1] |= s[1];
+        d[2] |= s[2];
+        break;
+    }
+  }
+}
+
+// Unstretched columns between direct layouts need no gathering or
+// conversion: each row combines straight from source bytes.
+bool IsDirectRowCopy(const Bitmap& destination, const Area& to, const Bitmap& source, const Area& from,
+                     const PixelConverter& convert) {
+  return convert.IsIdentity() && from.width == to.width && destination.bitsPerPixel == 32 &&
+         (source.bitsPerPixel == 32 || source.bitsPerPixel == 24);
+}
+
 }  // namespace
 
 void Transfer(Bitmap& destination, const Area& to, const Bitmap& source, const Area& from,
@@ -75,6 +135,22 @@ void Transfer(Bitmap& destination, const Area& to, const Bitmap& source, const A
   }
 
   const int n = columns.last - columns.first;
+  if (IsDirectRowCopy(destination, to, *reading, from, convert)) {
+    const int sourceFirst = from.x + (columns.first - to.x);
+    const std::size_t sourceBytes = static_cast<std::size_t>(reading->bitsPerPixel / 8);
+    for (int y = rows.first; y < rows.last; ++y) {
+      const int sourceRow = static_cast<int>(SourceOf(y - to.y, from.y, from.height, to.height));
+      const std::uint8_t* s = reading->Row(sourceRow) + sourceBytes * static_cast<std::size_t>(sourceFirst);
+      std::uint8_t* d = destination.Row(y) + 4 * static_cast<std::size_t>(columns.first);
+      if (sourceBytes == 4) {
+        CombineRow32(rop, s, d, n);
+      } else {
+        CombineRow24To32(rop, s, d, n);
+      }
+    }
+    return;
+  }
+
   std::vector<int> sourceColumns(n);
   for (int i = 0; i < n; ++i) {
     sourceColumns[i] = static_cast<int>(SourceOf(columns.first + i - to.x, from.x, from.width, to.width));

@@ -55,6 +55,7 @@ class PixelConverter {
   PixelConverter(const SourceFormat& source, TargetFormat target);
 
   void Convert(const PixelValue* in, int n, PixelValue* out);
+  bool IsIdentity() const { return mode_ == Mode::Identity; }
 
  private:
   enum class Mode { Identity, Lookup, DropFourth, Nearest, Key };
