@@ -9,9 +9,11 @@ namespace plat::soft {
 void FreeDeleter::operator()(std::uint8_t* p) const { std::free(p); }
 
 namespace {
+// Never destroyed: objects with static lifetime may free their bitmaps
+// during exit, after any ordinary static table would be gone.
 std::unordered_map<std::uintptr_t, GdiObject*>& Table() {
-  static std::unordered_map<std::uintptr_t, GdiObject*> live;
-  return live;
+  static auto* const live = new std::unordered_map<std::uintptr_t, GdiObject*>;
+  return *live;
 }
 
 constexpr std::int64_t kMaxPixelBytes = std::numeric_limits<std::int32_t>::max();
