@@ -263,11 +263,18 @@ TEST(Copies, ASecondCopysSaveDoesNotCorruptTheFirsts) {
   ConfigHome home;
   // Two copies exit at once, each with its own settings; the store holds
   // one copy's complete set.
+  // Both copies have read the (absent) store before either saves, as two
+  // copies running side by side would.
+  int loaded[2], go[2];
+  ASSERT_EQ(pipe(loaded), 0);
+  ASSERT_EQ(pipe(go), 0);
   pid_t children[2];
   for (int copy = 0; copy < 2; ++copy) {
     children[copy] = fork();
     if (children[copy] == 0) {
       RunProgram([&] {
+        char byte = 1;
+        if (write(loaded[1], &byte, 1) != 1 || read(go[0], &byte, 1) != 1) _exit(2);
         Choose(copy == 0 ? "20%" : "60%");
         if (copy == 1) Choose("Stars");
         Choose("Exit");
@@ -275,6 +282,10 @@ TEST(Copies, ASecondCopysSaveDoesNotCorruptTheFirsts) {
       _exit(0);
     }
   }
+  char bytes[2];
+  ASSERT_EQ(read(loaded[0], bytes, 1), 1);
+  ASSERT_EQ(read(loaded[0], bytes + 1, 1), 1);
+  ASSERT_EQ(write(go[1], bytes, 2), 2);
   for (pid_t child : children) {
     int status = 0;
     waitpid(child, &status, 0);
