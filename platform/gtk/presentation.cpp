@@ -9,6 +9,7 @@
 #include "platform/gtk/alpha_shape.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/kernel.h"
+#include "platform/soft/bitmap_rows.h"
 #include "platform/window.h"
 
 namespace plat::gtk {
@@ -42,19 +43,10 @@ bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& cop
     rows.stride = topDown ? stride : -stride;
     return true;
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = record.bmWidth;
-  info.bmiHeader.biHeight = -record.bmHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  copy.resize(static_cast<std::size_t>(record.bmWidth) * record.bmHeight * 4);
-  HDC screen = GetDC(nullptr);
-  const int lines = GetDIBits(screen, bitmap, 0, record.bmHeight, copy.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  if (!soft::ReadTopDown32(bitmap, record, copy)) return false;
   rows.top = copy.data();
   rows.stride = static_cast<std::ptrdiff_t>(record.bmWidth) * 4;
-  return lines == record.bmHeight;
+  return true;
 }
 
 // A surface of the frame's size, reusing the last one when it fits.

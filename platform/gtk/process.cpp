@@ -34,12 +34,7 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* counter) {
 }
 
 DWORD GetModuleFileNameA(HANDLE, char* buffer, DWORD size) {
-  const std::string path = soft::ExecutablePath();
-  if (buffer == nullptr || size == 0) return 0;
-  const DWORD n = static_cast<DWORD>(std::min<std::size_t>(path.size(), size - 1));
-  std::memcpy(buffer, path.data(), n);
-  buffer[n] = '\0';
-  return n;
+  return soft::CopyModulePath(soft::ExecutablePath(), buffer, size);
 }
 
 HANDLE ShellExecuteA(HWND, const char* verb, const char* file, const char*, const char*, int) {

@@ -19,12 +19,7 @@ namespace plat {
 
 DWORD GetModuleFileNameA(HANDLE, char* buffer, DWORD size) {
   const std::string& chosen = headless::TheState().modulePath;
-  const std::string path = chosen.empty() ? soft::ExecutablePath() : chosen;
-  if (buffer == nullptr || size == 0) return 0;
-  const DWORD n = static_cast<DWORD>(std::min<std::size_t>(path.size(), size - 1));
-  std::memcpy(buffer, path.data(), n);
-  buffer[n] = '\0';
-  return n;
+  return soft::CopyModulePath(chosen.empty() ? soft::ExecutablePath() : chosen, buffer, size);
 }
 
 HANDLE ShellExecuteA(HWND, const char* verb, const char* file, const char*, const char*, int) {

@@ -4,6 +4,7 @@
 #include "platform/gdi.h"
 #include "platform/headless/state.h"
 #include "platform/kernel.h"
+#include "platform/soft/bitmap_rows.h"
 #include "platform/window.h"
 
 namespace plat::headless {
@@ -65,17 +66,8 @@ bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& pix
   if (origin.x < 0 || origin.y < 0 || origin.x + size.cx > record.bmWidth || origin.y + size.cy > record.bmHeight) {
     return false;
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = record.bmWidth;
-  info.bmiHeader.biHeight = -record.bmHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  std::vector<std::uint8_t> whole(static_cast<std::size_t>(record.bmWidth) * record.bmHeight * 4);
-  HDC screen = GetDC(nullptr);
-  const int lines = GetDIBits(screen, bitmap, 0, record.bmHeight, whole.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  if (lines != record.bmHeight) return false;
+  std::vector<std::uint8_t> whole;
+  if (!soft::ReadTopDown32(bitmap, record, whole)) return false;
   pixels.resize(static_cast<std::size_t>(size.cx) * size.cy * 4);
   for (int y = 0; y < size.cy; ++y) {
     std::copy_n(whole.data() + (static_cast<std::size_t>(origin.y + y) * record.bmWidth + origin.x) * 4,
