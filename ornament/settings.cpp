@@ -84,10 +84,6 @@ void LoadSettings() {
     frmMain->SetLeft(place.left);
     frmMain->SetTop(place.top);
   }
-  // A damaged store was read as empty and moved aside; say so before the
-  // window shows, so the user knows why the settings are gone.
-  const std::string notice = plat::TakeRegistryNotice();
-  if (!notice.empty()) ShowMessage(notice);
   {
     TRegistryKey run(kRunKey);
     if (!firstRun) frmMain->pmiStartUp->SetChecked(run.ValueExists(kRunValue));
@@ -100,6 +96,15 @@ void LoadSettings() {
   frmMain->pmiOnTopClick();
   StarsOn = frmMain->pmiStars->Checked();
   GarlandOn = frmMain->pmiGarland->Checked();
+  // A box opened before this point (a refused layered style, a failed
+  // presentation) let the timer tick while both animations were still off,
+  // and the composer stopped it; the animations start all the same.
+  if (StarsOn || GarlandOn) frmMain->TimerGarland.SetEnabled(true);
+  // A damaged store was read as empty and moved aside; say so before the
+  // window shows, so the user knows why the settings are gone. The
+  // animations are on by now, so they run while the box is open.
+  const std::string notice = plat::TakeRegistryNotice();
+  if (!notice.empty()) ShowMessage(notice);
 }
 
 void SaveSettings() {

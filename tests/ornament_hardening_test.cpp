@@ -1,6 +1,8 @@
-// Faults the user must survive: presentations that fail on every tick, and
-// a settings store that was damaged on disk.
+// Faults the user must survive: presentations that fail on every tick, a
+// settings store that was damaged on disk, and boxes that open before the
+// window shows.
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "ornament/Unit1.h"
@@ -63,6 +65,57 @@ TEST(DamagedStore, IsReportedKeptAsideAndReplacedOnExit) {
   }
   EXPECT_EQ(kept, 1u);  // the damaged file, moved aside
   EXPECT_EQ(ReadDword("Stars"), 1);  // a fresh store was written
+}
+
+// Each box below opens before the window shows, and the user takes a while
+// to close it: the timer ticks inside the box meanwhile. Once the window is
+// shown, the animation runs all the same.
+TEST(BoxesBeforeTheWindowShows, LeaveTheAnimationRunning) {
+  struct Case {
+    const char* name;
+    std::function<void(const ConfigHome&)> prepare;
+    std::function<void()> setup;
+  };
+  const std::vector<Case> cases = {
+      {"damaged store",
+       [](const ConfigHome& home) {
+         std::filesystem::create_directories(home.StoreFile().parent_path());
+         std::ofstream(home.StoreFile(), std::ios::binary) << "damaged";
+       },
+       {}},
+      {"refused layered style", {}, [] { headless::FailNextSetWindowLong(5); }},
+      {"failed presentation of the stored level", [](const ConfigHome&) { WriteDword("TrVal", 3); },
+       [] { headless::FailPresentations(true); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConfigHome home;
+    if (c.prepare) c.prepare(home);
+    std::size_t boxes = 0, frames = 0;
+    std::uint64_t before = 0, after = 0;
+    RunProgram(
+        [&] {
+          headless::OnMessageBox(nullptr);
+          boxes = headless::MessageBoxes().size();
+          before = Fingerprint(*headless::LastPresentation());
+          const std::size_t count = headless::PresentationCount();
+          headless::AdvanceTime(400);
+          frames = headless::PresentationCount() - count;
+          after = Fingerprint(*headless::LastPresentation());
+          Choose("Exit");
+        },
+        {},
+        [&] {
+          if (c.setup) c.setup();
+          headless::OnMessageBox([](const headless::MessageBoxRecord&) {
+            headless::FailPresentations(false);
+            headless::AdvanceTime(200);
+          });
+        });
+    EXPECT_GE(boxes, 1u);
+    EXPECT_EQ(frames, 10u);
+    EXPECT_NE(before, after);
+  }
 }
 
 }  // namespace
