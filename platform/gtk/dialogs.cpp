@@ -13,7 +13,7 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
   // Texts from files or the system need not be valid UTF-8.
   char* body = g_utf8_make_valid(text ? text : "", -1);
   char* title = g_utf8_make_valid(caption ? caption : "", -1);
-  if (!gtk::EnsureGtk()) {
+  if (state.displayLost || !gtk::EnsureGtk()) {
     std::fprintf(stderr, "%s: %s\n", title, body);
   } else if (!state.quit) {
     GtkWidget* dialog =

@@ -2,9 +2,11 @@
 // that ask the program to close.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/gtk/gtk_platform.h"
 #include "platform/gtk/gtk_state.h"
+#include "platform/gtk/session.h"
 #include "platform/window.h"
 
 #include <glib-unix.h>
@@ -29,6 +31,15 @@ gboolean OnTerminationSignal(gpointer) {
 void Opened() {
   opened = true;
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, OnTerminationSignal, nullptr);
+  JoinSession();
+}
+
+// Placing the window where the user left it needs X11, natively or
+// through a Wayland compositor's X server; a backend the user chose with
+// GDK_BACKEND is taken as chosen.
+void AllowBackends() {
+  const char* chosen = std::getenv("GDK_BACKEND");
+  if (chosen == nullptr || *chosen == '\0') gdk_set_allowed_backends("x11");
 }
 
 GdkMonitor* PrimaryMonitor() {
@@ -42,11 +53,18 @@ GdkMonitor* PrimaryMonitor() {
 
 bool OpenDisplay(int& argc, char**& argv) {
   if (opened) return true;
-  // Placing the window where the user left it needs X11 (natively or
-  // through the Wayland compositor's X server).
-  gdk_set_allowed_backends("x11,*");
+  AllowBackends();
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "%s: cannot open the display (is DISPLAY set?)\n", argc > 0 ? argv[0] : "fenwillow");
+    const char* program = argc > 0 ? argv[0] : "fenwillow";
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+      std::fprintf(stderr,
+                   "%s: no X server to show the window on (DISPLAY is not set); on Wayland it needs the "
+                   "compositor's X server, Xwayland, to place its window\n",
+                   program);
+    } else {
+      std::fprintf(stderr, "%s: cannot open the display %s\n", program, display);
+    }
     return false;
   }
   Opened();
@@ -55,7 +73,7 @@ bool OpenDisplay(int& argc, char**& argv) {
 
 bool EnsureGtk() {
   if (opened) return true;
-  gdk_set_allowed_backends("x11,*");
+  AllowBackends();
   if (!gtk_init_check(nullptr, nullptr)) return false;
   Opened();
   return true;

@@ -45,6 +45,8 @@ struct State {
   HWND application = nullptr;
   std::map<guint, TTimer*> timers;
   bool quit = false;
+  // The display connection is gone: nothing may draw or show a box.
+  bool displayLost = false;
   Press press;
   // A right-button press waiting to learn whether it is a drag or a click.
   bool awaitingDrag = false;

@@ -2,6 +2,7 @@
 // borderless windows on an RGBA visual, their styles, owner, stacking,
 // placement and close requests.
 #include "platform/gtk/gtk_state.h"
+#include "platform/gtk/window_place.h"
 #include "platform/kernel.h"
 #include "platform/native.h"
 #include "platform/window.h"
@@ -62,13 +63,15 @@ gboolean OnDelete(GtkWidget* widget, GdkEvent*, gpointer) {
   return TRUE;  // the window goes only when the program ends
 }
 
-gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer) {
-  WindowRecord* record = FindWidget(widget);
-  if (record != nullptr && (event->x != record->left || event->y != record->top)) {
-    record->left = event->x;
-    record->top = event->y;
-    record->form->NativeMoved(event->x, event->y);
-  }
+// The coordinates a configure event carries may be stale (see
+// window_place.cpp); the server is asked instead.
+gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure*, gpointer) {
+  if (WindowRecord* record = FindWidget(widget)) RefreshPlace(*record);
+  return FALSE;
+}
+
+gboolean OnMapped(GtkWidget* widget, GdkEvent*, gpointer) {
+  if (WindowRecord* record = FindWidget(widget)) RefreshPlace(*record);
   return FALSE;
 }
 
@@ -131,6 +134,7 @@ HWND CreateFormWindow(TForm& form) {
     g_signal_connect(widget, "draw", G_CALLBACK(gtk::DrawFrame), nullptr);
     g_signal_connect(widget, "delete-event", G_CALLBACK(gtk::OnDelete), nullptr);
     g_signal_connect(widget, "configure-event", G_CALLBACK(gtk::OnConfigure), nullptr);
+    g_signal_connect(widget, "map-event", G_CALLBACK(gtk::OnMapped), nullptr);
     g_signal_connect(screen, "composited-changed", G_CALLBACK(gtk::OnCompositedChanged), record.get());
     gtk::ConnectInput(widget);
     record->widget = widget;
@@ -166,7 +170,9 @@ void ShowFormWindow(HWND window) {
   gtk::WindowRecord* record = FindWindow(window);
   if (record == nullptr) return;
   record->visible = true;
-  if (record->widget != nullptr) gtk_widget_show(record->widget);
+  if (record->widget == nullptr) return;
+  gtk_widget_show(record->widget);
+  gtk::WatchPlace(*record);
 }
 
 void ResetWindows() {
