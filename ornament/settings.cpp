@@ -1,5 +1,7 @@
 #include "ornament/settings.h"
 
+#include <utility>
+
 #include "ornament/Unit1.h"
 #include "ornament/base_layer.h"
 #include "ornament/composer.h"
@@ -41,10 +43,30 @@ Place RandomPlace() {
   return {left, top};
 }
 
-// A saved place that lies too far off the screen is replaced.
+// Whether a window at the place keeps enough of itself on the monitor: at
+// most 70 pixels out to the left, 140 above, and 30 in from the right and
+// bottom edges.
+bool KeepsToMonitor(const plat::RECT& monitor, const Place& place) {
+  return place.left >= monitor.left - 70 && place.left <= monitor.right - 30 && place.top >= monitor.top - 140 &&
+         place.top <= monitor.bottom - 30;
+}
+
+plat::BOOL KeepsToThisMonitor(plat::HMONITOR, plat::HDC, plat::RECT* bounds, plat::LPARAM data) {
+  auto& [place, kept] = *reinterpret_cast<std::pair<Place, bool>*>(data);
+  kept = KeepsToMonitor(*bounds, place);
+  return kept ? plat::FALSE : plat::TRUE;
+}
+
+// A saved place is kept when it keeps to the primary screen or, where there
+// are several monitors, to any one of them. Otherwise each coordinate that
+// lies too far off the primary screen is replaced.
 Place ValidatedPlace(int left, int top) {
   const int screenWidth = plat::GetSystemMetrics(plat::SM_CXSCREEN);
   const int screenHeight = plat::GetSystemMetrics(plat::SM_CYSCREEN);
+  std::pair<Place, bool> search{{left, top}, false};
+  if (KeepsToMonitor(plat::RECT{0, 0, screenWidth, screenHeight}, search.first)) return search.first;
+  plat::EnumDisplayMonitors(nullptr, nullptr, KeepsToThisMonitor, reinterpret_cast<plat::LPARAM>(&search));
+  if (search.second) return search.first;
   if (left < -70 || left > screenWidth - 30) left = 550;
   if (top < -140 || top > screenHeight - 30) top = 350;
   return {left, top};

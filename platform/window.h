@@ -41,6 +41,11 @@ constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
 constexpr UINT SPI_GETWORKAREA = 0x0030;
 
+// Monitors: called once per monitor with its bounds in screen coordinates
+// (the primary monitor's top-left corner is 0, 0); FALSE stops the
+// enumeration.
+using MONITORENUMPROC = BOOL (*)(HMONITOR monitor, HDC dc, RECT* bounds, LPARAM data);
+
 // Message boxes.
 constexpr UINT MB_OK = 0x0000;
 constexpr int IDOK = 1;
@@ -59,6 +64,8 @@ BOOL ReleaseCapture();
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfoA(UINT action, UINT param, void* value, UINT winIni);
+// Only the whole desktop (no device context, no clipping) is enumerated.
+BOOL EnumDisplayMonitors(HDC dc, const RECT* clip, MONITORENUMPROC callback, LPARAM data);
 // A modal box with one OK button, centred on the screen; timers keep
 // running while it is open.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);

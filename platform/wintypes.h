@@ -28,11 +28,13 @@ struct HBITMAP__;
 struct HPALETTE__;
 struct HWND__;
 struct HKEY__;
+struct HMONITOR__;
 using HDC = HDC__*;
 using HBITMAP = HBITMAP__*;
 using HPALETTE = HPALETTE__*;
 using HWND = HWND__*;
 using HKEY = HKEY__*;
+using HMONITOR = HMONITOR__*;
 using HGDIOBJ = void*;
 using HANDLE = void*;
 

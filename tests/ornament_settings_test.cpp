@@ -60,24 +60,42 @@ TEST(Placement, FirstRunUsesTheWorkAreasSizeNotItsOrigin) {
   EXPECT_EQ(place.top, 1040 - 310);  // not 1080 - 310
 }
 
-TEST(Placement, SavedPlaceIsValidatedAgainstTheScreen) {
+TEST(Placement, SavedPlaceIsValidatedAgainstTheMonitors) {
   ConfigHome home;
+  // A second monitor to the right of the primary one, lower and shorter.
+  const std::vector<plat::RECT> right{{1920, 200, 3200, 1000}};
   struct Case {
     int left, top;
+    std::vector<plat::RECT> others;
     Place expected;
   } cases[] = {
-      {-70, -140, {-70, -140}},
-      {-71, -141, {550, 350}},
-      {1920 - 30, 1080 - 30, {1890, 1050}},
-      {1920 - 29, 1080 - 29, {550, 350}},
-      {100, 200, {100, 200}},
+      {-70, -140, {}, {-70, -140}},
+      {-71, -141, {}, {550, 350}},
+      {1920 - 30, 1080 - 30, {}, {1890, 1050}},
+      {1920 - 29, 1080 - 29, {}, {550, 350}},
+      {-71, 200, {}, {550, 200}},
+      {100, 200, {}, {100, 200}},
+      // Left on the second monitor: kept, to its own margins.
+      {2500, 600, right, {2500, 600}},
+      {3200 - 30, 1000 - 30, right, {3170, 970}},
+      {3200 - 29, 600, right, {550, 600}},
+      // Beside the second monitor, below it: dead space, brought back.
+      {2500, 1000 - 29, right, {550, 971}},
+      // The second monitor is gone.
+      {2500, 600, {}, {550, 600}},
   };
   for (const Case& c : cases) {
     WriteDword("Left", static_cast<std::uint32_t>(c.left));
     WriteDword("Top", static_cast<std::uint32_t>(c.top));
-    const Place place = PlaceAfterStart();
-    EXPECT_EQ(place.left, c.expected.left) << c.left;
-    EXPECT_EQ(place.top, c.expected.top) << c.top;
+    Place place{};
+    RunProgram(
+        [&] {
+          place = {frmMain->Left(), frmMain->Top()};
+          Choose("Exit");
+        },
+        {}, [&] { headless::SetOtherMonitors(c.others); });
+    EXPECT_EQ(place.left, c.expected.left) << c.left << ", " << c.top;
+    EXPECT_EQ(place.top, c.expected.top) << c.left << ", " << c.top;
   }
 }
 

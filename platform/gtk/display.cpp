@@ -94,6 +94,19 @@ int GetSystemMetrics(int index) {
   return 0;
 }
 
+BOOL EnumDisplayMonitors(HDC, const RECT*, MONITORENUMPROC callback, LPARAM data) {
+  if (callback == nullptr || !gtk::EnsureGtk()) return FALSE;
+  GdkDisplay* display = gdk_display_get_default();
+  const int count = gdk_display_get_n_monitors(display);
+  for (int i = 0; i < count; ++i) {
+    GdkRectangle geometry;
+    gdk_monitor_get_geometry(gdk_display_get_monitor(display, i), &geometry);
+    RECT bounds{geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height};
+    if (!callback(reinterpret_cast<HMONITOR>(static_cast<std::intptr_t>(i + 1)), nullptr, &bounds, data)) break;
+  }
+  return TRUE;
+}
+
 BOOL SystemParametersInfoA(UINT action, UINT, void* value, UINT) {
   if (action != SPI_GETWORKAREA || value == nullptr || !gtk::EnsureGtk()) return FALSE;
   GdkMonitor* monitor = gtk::PrimaryMonitor();

@@ -29,6 +29,9 @@ struct Presentation {
 // The primary screen's size and work area (default 1920 × 1080 with a
 // 40-pixel taskbar at the bottom).
 void SetScreen(int width, int height, const RECT& workArea);
+// Monitors beside the primary one (whose bounds are the screen's), in
+// screen coordinates; none by default.
+void SetOtherMonitors(std::vector<RECT> monitors);
 // The last successful presentation of a window (or of any window), or null.
 const Presentation* LastPresentation(HWND window = nullptr);
 std::size_t PresentationCount();

@@ -16,6 +16,8 @@ void SetScreen(int width, int height, const RECT& workArea) {
   state.workArea = workArea;
 }
 
+void SetOtherMonitors(std::vector<RECT> monitors) { TheState().otherMonitors = std::move(monitors); }
+
 const Presentation* LastPresentation(HWND window) {
   const auto& last = TheState().last;
   if (window == nullptr) return last.empty() ? nullptr : &last.back();
@@ -92,6 +94,17 @@ int GetSystemMetrics(int index) {
 BOOL SystemParametersInfoA(UINT action, UINT, void* value, UINT) {
   if (action != SPI_GETWORKAREA || value == nullptr) return FALSE;
   *static_cast<RECT*>(value) = TheState().workArea;
+  return TRUE;
+}
+
+BOOL EnumDisplayMonitors(HDC, const RECT*, MONITORENUMPROC callback, LPARAM data) {
+  if (callback == nullptr) return FALSE;
+  const headless::State& state = TheState();
+  std::vector<RECT> monitors{RECT{0, 0, state.screenWidth, state.screenHeight}};
+  monitors.insert(monitors.end(), state.otherMonitors.begin(), state.otherMonitors.end());
+  for (std::size_t i = 0; i < monitors.size(); ++i) {
+    if (!callback(reinterpret_cast<HMONITOR>(i + 1), nullptr, &monitors[i], data)) break;
+  }
   return TRUE;
 }
 

@@ -31,6 +31,7 @@ struct State {
   int screenWidth = 1920;
   int screenHeight = 1080;
   RECT workArea{0, 0, 1920, 1040};
+  std::vector<RECT> otherMonitors;
   std::vector<Presentation> last;  // last presentation per window
   std::size_t presentations = 0;
   std::function<void(const Presentation&)> presentListener;

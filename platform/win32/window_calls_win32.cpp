@@ -38,6 +38,24 @@ BOOL SystemParametersInfoA(UINT action, UINT param, void* value, UINT winIni) {
   return ::SystemParametersInfoA(action, param, value, winIni);
 }
 
+namespace {
+struct MonitorCallback {
+  MONITORENUMPROC callback;
+  LPARAM data;
+};
+::BOOL CALLBACK ForwardMonitor(::HMONITOR monitor, ::HDC dc, ::LPRECT bounds, ::LPARAM context) {
+  const auto* forward = reinterpret_cast<const MonitorCallback*>(context);
+  return forward->callback(As<HMONITOR>(monitor), As<HDC>(dc), reinterpret_cast<RECT*>(bounds), forward->data);
+}
+}  // namespace
+
+BOOL EnumDisplayMonitors(HDC dc, const RECT* clip, MONITORENUMPROC callback, LPARAM data) {
+  if (callback == nullptr) return FALSE;
+  MonitorCallback forward{callback, data};
+  return ::EnumDisplayMonitors(As<::HDC>(dc), reinterpret_cast<const ::RECT*>(clip), ForwardMonitor,
+                               reinterpret_cast<::LPARAM>(&forward));
+}
+
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   return ::MessageBoxA(As<::HWND>(owner), text, caption, type);
 }
