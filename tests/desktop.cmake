@@ -1,7 +1,8 @@
 # The desktop window under a private X server (Xvfb with xcompmgr, input
-# from xdotool). Registered only when asked for (scripts/test-desktop),
+# from xdotool), the program also under real window managers. Registered only when asked for (scripts/test-desktop),
 # since they need those programs and take about a minute.
-option(FENWILLOW_DESKTOP_TESTS "Register the desktop window tests (need Xvfb, xcompmgr, xdotool)" OFF)
+option(FENWILLOW_DESKTOP_TESTS 
+  "Register the desktop window tests (need Xvfb, xcompmgr, xdotool, wmctrl and the window managers)" OFF)
 if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(FW_X11 REQUIRED IMPORTED_TARGET x11)
@@ -17,4 +18,10 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
   fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)
   target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>")
   add_dependencies(desktop_program_test fenwillow)
+  # The program again under each window manager people use, each on an X
+  # server of its own: they reparent, place and move windows their own way.
+  foreach(manager openbox xfwm4 metacity fluxbox)
+    gtest_discover_tests(desktop_program_test TEST_PREFIX "${manager}." DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 600 ENVIRONMENT "FENWILLOW_TEST_WM=${manager}")
+  endforeach()
 endif()

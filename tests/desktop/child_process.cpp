@@ -66,9 +66,10 @@ int ChildProcess::Wait(std::chrono::milliseconds timeout) {
   return WIFEXITED(status_) ? WEXITSTATUS(status_) : -2;
 }
 
-int RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
+int RunProgram(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extra,
+               std::chrono::milliseconds timeout) {
   ChildProcess child;
-  child.Start(argv);
+  child.Start(argv, extra);
   return child.Wait(timeout);
 }
 

@@ -37,7 +37,8 @@ class ChildProcess {
 };
 
 // Runs a program to its end (at most `timeout`) and returns its exit status.
-int RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+int RunProgram(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extra = {},
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 // Polls `condition` every 20 ms (running `idle` between polls) until it
 // holds or `timeout` passes; says whether it held.

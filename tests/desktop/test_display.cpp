@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -21,7 +22,9 @@ std::string Describe(const Rgb& c) {
 }
 
 TestDisplay& TestDisplay::Get() {
-  static TestDisplay display;
+  const char* chosen = std::getenv("FENWILLOW_TEST_WM");
+  static TestDisplay display(chosen != nullptr ? chosen : "");
+  setenv("DISPLAY", display.Name().c_str(), 1);
   return display;
 }
 
@@ -40,9 +43,36 @@ int ReadDisplayNumber(int fd) {
   return text.empty() ? -1 : std::atoi(text.c_str());
 }
 
+// Windows come and go while the tests look at them; a request about one
+// that has just gone fails, and is no reason to end the test.
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+// The window manager's command line; each leaves the compositing to
+// xcompmgr.
+std::vector<std::string> ManagerCommand(const std::string& name) {
+  if (name == "xfwm4") return {"xfwm4", "--compositor=off"};
+  if (name == "metacity") return {"metacity", "--no-composite", "--sm-disable"};
+  return {name};
+}
+
+// A window manager that runs owns WM_S0 or names itself on the root window.
+bool ManagerRuns(Display* display) {
+  if (XGetSelectionOwner(display, XInternAtom(display, "WM_S0", False)) != None) return true;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool named =
+      XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False),
+                         0, 1, False, AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+      type != None;
+  if (data != nullptr) XFree(data);
+  return named;
+}
+
 }  // namespace
 
-TestDisplay::TestDisplay() {
+TestDisplay::TestDisplay(const std::string& windowManager) : windowManager_(windowManager) {
   // Accessibility and desktop services are not part of these tests.
   setenv("NO_AT_BRIDGE", "1", 1);
   int pipeFds[2];
@@ -53,15 +83,31 @@ TestDisplay::TestDisplay() {
   const int number = ReadDisplayNumber(pipeFds[0]);
   close(pipeFds[0]);
   if (number < 0) throw std::runtime_error("Xvfb did not start");
-  const std::string name = ":" + std::to_string(number);
-  setenv("DISPLAY", name.c_str(), 1);
-  display_ = XOpenDisplay(name.c_str());
-  if (display_ == nullptr) throw std::runtime_error("cannot open " + name);
+  name_ = ":" + std::to_string(number);
+  XSetErrorHandler(IgnoreXErrors);
+  display_ = XOpenDisplay(name_.c_str());
+  if (display_ == nullptr) throw std::runtime_error("cannot open " + name_);
   PaintDesktop();
-  compositor_.Start({"xcompmgr"});
+  const std::map<std::string, std::string> here{{"DISPLAY", name_}};
+  if (!windowManager_.empty() && windowManager_ != "none") {
+    manager_.Start(ManagerCommand(windowManager_), here);
+    if (!WaitFor([this] { return ManagerRuns(display_); }, std::chrono::seconds(15))) {
+      throw std::runtime_error(windowManager_ + " did not take over the screen");
+    }
+  }
+  compositor_.Start({"xcompmgr"}, here);
   if (!WaitFor([this] { return Composited(); }, std::chrono::seconds(10))) {
     throw std::runtime_error("xcompmgr did not take over the screen");
   }
+}
+
+TestDisplay::~TestDisplay() {
+  if (display_ != nullptr && server_.Running()) XCloseDisplay(display_);
+}
+
+void TestDisplay::KillServer() {
+  server_.Signal(SIGKILL);
+  server_.Wait(std::chrono::seconds(10));
 }
 
 Rgb TestDisplay::DesktopAt(int x, int y) { return Rgb{x * 255 / (kWidth - 1), y * 255 / (kHeight - 1), 96}; }
@@ -125,19 +171,57 @@ void TestDisplay::SaveScreen(const std::string& path) {
 }
 
 Window TestDisplay::FindWindow(const std::string& name) {
-  Window root = DefaultRootWindow(display_), parent, *children = nullptr;
-  unsigned int count = 0;
-  Window found = 0;
-  if (!XQueryTree(display_, root, &root, &parent, &children, &count)) return 0;
-  for (unsigned int i = 0; i < count && found == 0; ++i) {
-    char* windowName = nullptr;
-    if (XFetchName(display_, children[i], &windowName) && windowName != nullptr) {
-      if (name == windowName) found = children[i];
-      XFree(windowName);
+  std::vector<Window> pending{DefaultRootWindow(display_)};
+  while (!pending.empty()) {
+    Window parent = pending.back(), root, up, *children = nullptr;
+    pending.pop_back();
+    unsigned int count = 0;
+    if (!XQueryTree(display_, parent, &root, &up, &children, &count)) continue;
+    for (unsigned int i = 0; i < count; ++i) {
+      char* windowName = nullptr;
+      const bool named = XFetchName(display_, children[i], &windowName) && windowName != nullptr && name == windowName;
+      if (windowName != nullptr) XFree(windowName);
+      XWindowAttributes attributes{};
+      if (named && XGetWindowAttributes(display_, children[i], &attributes) && attributes.map_state == IsViewable) {
+        const Window found = children[i];
+        XFree(children);
+        return found;
+      }
+      pending.push_back(children[i]);
+    }
+    if (children != nullptr) XFree(children);
+  }
+  return 0;
+}
+
+std::uint64_t TestDisplay::Fingerprint(int x, int y, int width, int height) {
+  XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, width, height, AllPlanes, ZPixmap);
+  if (image == nullptr) return 0;
+  std::uint64_t hash = 1469598103934665603ull;
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      hash = (hash ^ XGetPixel(image, column, row)) * 1099511628211ull;
     }
   }
-  if (children != nullptr) XFree(children);
-  return found;
+  XDestroyImage(image);
+  return hash;
+}
+
+WindowPlace TestDisplay::WorkArea() {
+  WindowPlace area{0, 0, kWidth, kHeight};
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_WORKAREA", False), 0, 4,
+                         False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+      count == 4) {
+    const long* values = reinterpret_cast<const long*>(data);
+    area = WindowPlace{static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
+                       static_cast<int>(values[3])};
+  }
+  if (data != nullptr) XFree(data);
+  return area;
 }
 
 WindowPlace TestDisplay::Place(Window window) {
@@ -149,6 +233,31 @@ WindowPlace TestDisplay::Place(Window window) {
   place.width = attributes.width;
   place.height = attributes.height;
   return place;
+}
+
+int TestDisplay::CountMenus() {
+  Window root = DefaultRootWindow(display_), parent, *children = nullptr;
+  unsigned int count = 0;
+  int menus = 0;
+  if (!XQueryTree(display_, root, &root, &parent, &children, &count)) return 0;
+  const Atom typeProperty = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
+  const Atom popupMenu = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_POPUP_MENU", False);
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display_, children[i], &attributes) || attributes.map_state != IsViewable) continue;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, children[i], typeProperty, 0, 1, False, XA_ATOM, &type, &format, &items, &after,
+                           &data) == Success &&
+        items == 1 && *reinterpret_cast<const Atom*>(data) == popupMenu) {
+      ++menus;
+    }
+    if (data != nullptr) XFree(data);
+  }
+  if (children != nullptr) XFree(children);
+  return menus;
 }
 
 std::vector<std::string> TestDisplay::NetWmState(Window window) {
@@ -175,7 +284,7 @@ std::vector<std::string> TestDisplay::NetWmState(Window window) {
 int TestDisplay::Xdotool(const std::vector<std::string>& arguments) {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return RunProgram(argv);
+  return RunProgram(argv, {{"DISPLAY", name_}});
 }
 
 }  // namespace fwdesktop
