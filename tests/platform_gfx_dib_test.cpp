@@ -45,13 +45,12 @@ TEST(DibSection, RowsRunAsTheSignOfTheHeightSays) {
   EXPECT_EQ(0u, a.Get(0, 0));
   EXPECT_EQ(first, b.Get(0, 0));
 
+  // The description does not tell the order: the height comes back positive.
   DIBSECTION section{};
   ASSERT_EQ(static_cast<int>(sizeof section), GetObjectA(topDown.bitmap(), sizeof section, &section));
-  EXPECT_EQ(-3, section.dsBmih.biHeight);
+  EXPECT_EQ(3, section.dsBmih.biHeight);
   EXPECT_EQ(3, section.dsBm.bmHeight);
   EXPECT_EQ(topDown.bits(), section.dsBm.bmBits);
-  ASSERT_EQ(static_cast<int>(sizeof section), GetObjectA(bottomUp.bitmap(), sizeof section, &section));
-  EXPECT_EQ(3, section.dsBmih.biHeight);
 }
 
 TEST(DibSection, RefusesDescriptionsItCannotHold) {
@@ -77,9 +76,10 @@ TEST(StretchDIBits, BottomUpSourcesCountTheSourceOriginFromTheBottom) {
   Dib a(1, 2, 32), b(1, 2, 32);
   // Source rows 1..2 from the bottom of a 4-row image are rows 1..2 from
   // the top, which is what the same numbers mean for a top-down source.
-  EXPECT_EQ(2, StretchDIBits(a.dc(), 0, 0, 1, 2, 0, 1, 1, 2, bottomUp.bytes.data(), bottomUp.info_ptr(),
+  // The count is that of the whole DIB's lines.
+  EXPECT_EQ(4, StretchDIBits(a.dc(), 0, 0, 1, 2, 0, 1, 1, 2, bottomUp.bytes.data(), bottomUp.info_ptr(),
                              DIB_RGB_COLORS, SRCCOPY));
-  EXPECT_EQ(2, StretchDIBits(b.dc(), 0, 0, 1, 2, 0, 1, 1, 2, topDown.bytes.data(), topDown.info_ptr(),
+  EXPECT_EQ(4, StretchDIBits(b.dc(), 0, 0, 1, 2, 0, 1, 1, 2, topDown.bytes.data(), topDown.info_ptr(),
                              DIB_RGB_COLORS, SRCCOPY));
   EXPECT_EQ((std::vector<std::uint32_t>{V(0, 1), V(0, 2)}), (std::vector<std::uint32_t>{a.Get(0, 0), a.Get(0, 1)}));
   EXPECT_EQ((std::vector<std::uint32_t>{V(0, 1), V(0, 2)}), (std::vector<std::uint32_t>{b.Get(0, 0), b.Get(0, 1)}));
@@ -259,11 +259,13 @@ TEST(GetDIBits, CopiesTheRequestedScanLines) {
   EXPECT_EQ(V(0, 2), out[1]);
   ASSERT_EQ(1, GetDIBits(src.dc(), src.bitmap(), 3, 1, out, AsInfo(bottomUp), DIB_RGB_COLORS));
   EXPECT_EQ(V(0, 0), out[0]);
-  ASSERT_EQ(2, GetDIBits(src.dc(), src.bitmap(), 1, 2, out, AsInfo(topDown), DIB_RGB_COLORS));
-  EXPECT_EQ(V(0, 1), out[0]);
-  EXPECT_EQ(V(0, 2), out[1]);
+  // A top-down request counts them from the bottom too, and gets them top
+  // row first.
+  ASSERT_EQ(2, GetDIBits(src.dc(), src.bitmap(), 0, 2, out, AsInfo(topDown), DIB_RGB_COLORS));
+  EXPECT_EQ(V(0, 2), out[0]);
+  EXPECT_EQ(V(0, 3), out[1]);
   EXPECT_EQ(1, GetDIBits(src.dc(), src.bitmap(), 3, 9, out, AsInfo(topDown), DIB_RGB_COLORS));
-  EXPECT_EQ(V(0, 3), out[0]);
+  EXPECT_EQ(V(0, 0), out[0]);
   EXPECT_EQ(0, GetDIBits(src.dc(), src.bitmap(), 4, 1, out, AsInfo(topDown), DIB_RGB_COLORS));
 }
 
@@ -346,7 +348,11 @@ TEST(CreateDIBitmap, FollowsTheContextsSelectedBitmap) {
   GetDIBits(memory, blank, 0, 1, out, AsInfo(info32), DIB_RGB_COLORS);
   EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0}), (std::vector<std::uint32_t>{out[0], out[1], out[2]}));
   EXPECT_EQ(nullptr, CreateDIBitmap(holder.dc(), &src.info.bmiHeader, CBM_INIT, nullptr, src.info_ptr(), DIB_RGB_COLORS));
-  EXPECT_EQ(nullptr, CreateDIBitmap(nullptr, &src.info.bmiHeader, 0, nullptr, nullptr, DIB_RGB_COLORS));
+  // Without a context the bitmap is monochrome too.
+  HBITMAP noContext = CreateDIBitmap(nullptr, &src.info.bmiHeader, 0, nullptr, nullptr, DIB_RGB_COLORS);
+  GetObjectA(noContext, sizeof record, &record);
+  EXPECT_EQ(1, record.bmBitsPixel);
+  DeleteObject(noContext);
   DeleteObject(blank);
   DeleteObject(mono);
   DeleteDC(memory);
@@ -376,7 +382,7 @@ TEST(CreateCompatibleBitmap, MatchesTheContext) {
   BITMAPINFO256 info = Info(3, 3, 8);
   GetDIBits(screen, section, 0, 3, nullptr, AsInfo(info), DIB_RGB_COLORS);
   EXPECT_TRUE(SameQuad(table[1], info.bmiColors[1]));
-  EXPECT_EQ(nullptr, CreateCompatibleBitmap(memory, 0, 4));
+  EXPECT_EQ(1, depth(CreateCompatibleBitmap(screen, 0, 4), &isSection));  // no area: 1 x 1 monochrome
   EXPECT_EQ(nullptr, CreateCompatibleBitmap(reinterpret_cast<HDC>(&info), 4, 4));
   for (HBITMAP b : {mono, colour, section}) EXPECT_TRUE(DeleteObject(b));
   DeleteDC(memory);

@@ -101,7 +101,7 @@ TEST(GetObjectA, DescribesBitmapsAndPalettes) {
   HBITMAP dib = NewDib(3, 2, 24);
   HBITMAP mono = CreateBitmap(17, 2, 1, 1, nullptr);
   BITMAP record{};
-  EXPECT_EQ(static_cast<int>(sizeof(DIBSECTION)), GetObjectA(dib, 0, nullptr));
+  EXPECT_EQ(static_cast<int>(sizeof record), GetObjectA(dib, 0, nullptr));
   ASSERT_EQ(static_cast<int>(sizeof record), GetObjectA(dib, sizeof record, &record));
   EXPECT_EQ(12, record.bmWidthBytes);
   EXPECT_NE(nullptr, record.bmBits);
@@ -111,6 +111,9 @@ TEST(GetObjectA, DescribesBitmapsAndPalettes) {
   EXPECT_EQ(nullptr, record.bmBits);
   EXPECT_EQ(nullptr, CreateBitmap(2, 2, 1, 8, nullptr));
   EXPECT_EQ(nullptr, CreateBitmap(2, 2, 2, 1, nullptr));
+  // No area gives the 1 x 1 monochrome bitmap.
+  ASSERT_EQ(static_cast<int>(sizeof record), GetObjectA(CreateBitmap(0, 3, 1, 1, nullptr), sizeof record, &record));
+  EXPECT_EQ((std::vector<int>{1, 1, 1}), (std::vector<int>{record.bmWidth, record.bmHeight, record.bmBitsPixel}));
 
   LOGPALETTE256 logical{0x300, 3, {}};
   HPALETTE palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical));
