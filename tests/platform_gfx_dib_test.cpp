@@ -228,12 +228,12 @@ TEST(GetDIBits, ConvertsIntoOtherDepths) {
             get(rgba.bitmap(), 24, info));
   // The fixed tables. 8 bits: red is cube entry 36 * 5; grey 128 is
   // nearest the grey 130 at 236, grey 200 the grey 198 at 247; dark red
-  // 128 the cube's red 153 at 36 * 3. 4 bits: the VGA set. 1 bit: black and
-  // white.
+  // 128 the cube's red 153 at 36 * 3. 4 bits: grey 128 at 7, silver at 8.
+  // 1 bit: black and white.
   EXPECT_EQ((std::vector<std::uint32_t>{180, 236, 247, 108}), get(rgba.bitmap(), 8, info));
   EXPECT_TRUE(SameQuad(Quad(130, 130, 130), info.bmiColors[236]));
-  EXPECT_EQ((std::vector<std::uint32_t>{9, 8, 7, 1}), get(rgba.bitmap(), 4, info));
-  EXPECT_TRUE(SameQuad(Quad(192, 192, 192), info.bmiColors[7]));
+  EXPECT_EQ((std::vector<std::uint32_t>{9, 7, 8, 1}), get(rgba.bitmap(), 4, info));
+  EXPECT_TRUE(SameQuad(Quad(192, 192, 192), info.bmiColors[8]));
   EXPECT_EQ((std::vector<std::uint32_t>{0, 1, 1, 0}), get(rgba.bitmap(), 1, info));
   EXPECT_TRUE(SameQuad(Quad(255, 255, 255), info.bmiColors[1]));
 
