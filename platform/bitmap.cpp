@@ -43,7 +43,7 @@ TBitmap::~TBitmap() {
   if (handle_ != nullptr) DeleteObject(handle_);
 }
 
-void TBitmap::Replace(HBITMAP bitmap) {
+void TBitmap::Replace(HBITMAP bitmap, bool topDown) {
   canvas_.Deselect();
   if (handle_ != nullptr) DeleteObject(handle_);
   handle_ = bitmap;
@@ -58,7 +58,7 @@ void TBitmap::Replace(HBITMAP bitmap) {
     type_ = facts.isDib ? TBitmapHandleType::bmDIB : TBitmapHandleType::bmDDB;
     bitsPerPixel_ = facts.bitsPerPixel;
     bits_ = facts.bits;
-    topDown_ = facts.topDown;
+    topDown_ = facts.isDib && topDown;
     colours_ = facts.Readable() && facts.bitsPerPixel <= 8 ? handles::ColourTable(bitmap, facts)
                                                            : std::vector<RGBQUAD>{};
   }
@@ -66,7 +66,8 @@ void TBitmap::Replace(HBITMAP bitmap) {
 }
 
 std::vector<std::uint32_t> TBitmap::ReadPixels() {
-  if (type_ == TBitmapHandleType::bmDIB && bits_ != nullptr) {
+  // A DIB of another depth (such as 16 bits) is read through GetDIBits.
+  if (type_ == TBitmapHandleType::bmDIB && bits_ != nullptr && dib::IsHandledDepth(bitsPerPixel_)) {
     GdiFlush();
     return dib::Decode(dib::Layout{bits_, width_, height_, bitsPerPixel_, topDown_}, colours_);
   }
@@ -197,9 +198,9 @@ void TBitmap::SetHandleType(TBitmapHandleType type) {
 
 void TBitmap::SetHandle(HBITMAP bitmap) {
   if (bitmap == handle_) return;
-  const handles::Facts facts = handles::Inspect(bitmap);
+  const handles::Facts facts = handles::InspectForeign(bitmap);
   if (bitmap != nullptr && !facts.isBitmap) throw EInvalidGraphic(kNotABitmap);
-  Replace(bitmap);
+  Replace(bitmap, facts.topDown);
   // A DIB of a depth this layer does not read (such as 16 bits) is kept as
   // 32 bits.
   if (facts.isDib && !facts.Readable()) WriteDib(ReadPixels(), 32);
@@ -230,7 +231,7 @@ void TBitmap::LoadFromStream(TStream&) { throw EInvalidGraphic("Bitmap files are
 void TBitmap::ReadClipboardFormat(UINT format, HANDLE data, HPALETTE) {
   if (format != CF_BITMAP) throw EInvalidGraphic("Unsupported clipboard format");
   const auto bitmap = static_cast<HBITMAP>(data);
-  const handles::Facts facts = handles::Inspect(bitmap);
+  const handles::Facts facts = handles::InspectForeign(bitmap);
   if (!facts.isBitmap) throw EInvalidGraphic(kNotABitmap);
   HBITMAP copy = nullptr;
   if (facts.Readable()) {

@@ -129,8 +129,9 @@ class TBitmap : public TGraphic {
  private:
   friend class TCanvas;
   // Installs `bitmap` (owned; may be nullptr) in place of the current
-  // handle and learns its size and layout from it.
-  void Replace(HBITMAP bitmap);
+  // handle and learns its size and layout from it; a DIB is bottom-up
+  // unless `topDown` says otherwise.
+  void Replace(HBITMAP bitmap, bool topDown = false);
   // The image as top-down 32-bit pixels (blue, green, red, fourth byte).
   std::vector<std::uint32_t> ReadPixels();
   // Replaces the image with a bottom-up DIB of depth `bitsPerPixel` holding

@@ -29,12 +29,7 @@ NewDib MakeDib(int width, int height, int bitsPerPixel, const std::vector<RGBQUA
 
 }  // namespace
 
-bool Facts::Readable() const {
-  switch (bitsPerPixel) {
-    case 1: case 4: case 8: case 24: case 32: return isDib;
-    default: return false;
-  }
-}
+bool Facts::Readable() const { return isDib && dib::IsHandledDepth(bitsPerPixel); }
 
 Facts Inspect(HBITMAP bitmap) {
   Facts facts;
@@ -43,7 +38,6 @@ Facts Inspect(HBITMAP bitmap) {
   const int got = GetObjectA(bitmap, sizeof section, &section);
   if (got == static_cast<int>(sizeof(DIBSECTION))) {
     facts.isDib = true;
-    facts.topDown = section.dsBmih.biHeight < 0;
     facts.bits = static_cast<std::uint8_t*>(section.dsBm.bmBits);
   } else if (got != static_cast<int>(sizeof(BITMAP))) {
     return facts;
@@ -52,6 +46,41 @@ Facts Inspect(HBITMAP bitmap) {
   facts.width = section.dsBm.bmWidth;
   facts.height = section.dsBm.bmHeight < 0 ? -section.dsBm.bmHeight : section.dsBm.bmHeight;
   facts.bitsPerPixel = section.dsBm.bmBitsPixel;
+  return facts;
+}
+
+Facts InspectForeign(HBITMAP bitmap) {
+  Facts facts = Inspect(bitmap);
+  if (!facts.Readable() || facts.bits == nullptr || facts.height < 2) return facts;
+  // First bytes for the two rows that make their pixel 0 read back as
+  // different colours: blue 0 and 255, or index 0 and the first index of
+  // another colour. Where every index has one colour, nothing can tell the
+  // rows apart, and the section is taken as bottom-up.
+  std::uint8_t marked = 0xFF;
+  std::uint32_t markedColour = 0xFF, colourBits = 0xFF;
+  if (facts.bitsPerPixel <= 8) {
+    const std::vector<RGBQUAD> table = ColourTable(bitmap, facts);
+    const auto other = std::find_if(table.begin(), table.end(),
+                                    [&](const RGBQUAD& c) { return dib::ColourOf(c) != dib::ColourOf(table[0]); });
+    if (other == table.end()) return facts;
+    marked = static_cast<std::uint8_t>((other - table.begin()) << (8 - facts.bitsPerPixel));
+    markedColour = dib::ColourOf(*other);
+    colourBits = 0xFFFFFF;
+  }
+  std::uint8_t* first = facts.bits;
+  std::uint8_t* last = facts.bits + static_cast<std::size_t>(facts.height - 1) * facts.Layout().Stride();
+  std::vector<std::uint32_t> bottom(static_cast<std::size_t>(facts.width));
+  BITMAPINFO256 info = DibInfo(facts.width, facts.height, 32, {});
+  MemoryDc dc(nullptr);
+  GdiFlush();
+  const std::uint8_t savedFirst = *first, savedLast = *last;
+  *first = 0x00;
+  *last = marked;
+  // Scan line 0 is the bottom row of the image.
+  const int lines = GetDIBits(dc.Handle(), bitmap, 0, 1, bottom.data(), AsInfo(info), DIB_RGB_COLORS);
+  *first = savedFirst;
+  *last = savedLast;
+  facts.topDown = lines == 1 && (bottom[0] & colourBits) == markedColour;
   return facts;
 }
 

@@ -16,14 +16,20 @@ struct Facts {
   int width = 0;
   int height = 0;
   int bitsPerPixel = 0;
-  bool topDown = false;
+  bool topDown = false;          // memory order; see InspectForeign
   std::uint8_t* bits = nullptr;  // DIB memory
 
   // A DIB whose memory the window layer reads itself.
   bool Readable() const;
   dib::Layout Layout() const { return {bits, width, height, bitsPerPixel, topDown}; }
 };
+// GetObjectA reports every DIB section with a positive height, so this
+// takes a DIB section to be bottom-up, as every DIB this layer makes is.
 Facts Inspect(HBITMAP bitmap);
+// Inspect, with the memory order of a DIB section made elsewhere: its
+// first and last rows in memory are marked for a moment, and GetDIBits,
+// which knows the order, tells which of them is the bottom row.
+Facts InspectForeign(HBITMAP bitmap);
 
 // The colour table of an indexed DIB (2^bpp entries).
 std::vector<RGBQUAD> ColourTable(HBITMAP bitmap, const Facts& facts);

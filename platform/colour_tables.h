@@ -10,10 +10,11 @@
 
 namespace plat {
 
-// 1 bit: black, white. 4 bits: the sixteen VGA colours in their usual
-// order. 8 bits: a 6 x 6 x 6 colour cube (index 36 r + 6 g + b, levels
-// 0, 51, ..., 255) followed by 40 greys, eight between each pair of
-// neighbouring cube greys. Any other depth: empty.
+// 1 bit: black, white. 4 bits: the sixteen colours in the order Win32's
+// GetDIBits gives them (the eight dark ones with grey 128 last, then silver
+// and the eight bright ones). 8 bits: a 6 x 6 x 6 colour cube (index
+// 36 r + 6 g + b, levels 0, 51, ..., 255) followed by 40 greys, eight
+// between each pair of neighbouring cube greys. Any other depth: empty.
 inline std::vector<RGBQUAD> StandardColourTable(int bitsPerPixel) {
   auto rgb = [](int r, int g, int b) {
     return RGBQUAD{static_cast<BYTE>(b), static_cast<BYTE>(g), static_cast<BYTE>(r), 0};
@@ -25,8 +26,8 @@ inline std::vector<RGBQUAD> StandardColourTable(int bitsPerPixel) {
       break;
     case 4:
       table = {rgb(0, 0, 0),       rgb(128, 0, 0),   rgb(0, 128, 0),   rgb(128, 128, 0),
-               rgb(0, 0, 128),     rgb(128, 0, 128), rgb(0, 128, 128), rgb(192, 192, 192),
-               rgb(128, 128, 128), rgb(255, 0, 0),   rgb(0, 255, 0),   rgb(255, 255, 0),
+               rgb(0, 0, 128),     rgb(128, 0, 128), rgb(0, 128, 128), rgb(128, 128, 128),
+               rgb(192, 192, 192), rgb(255, 0, 0),   rgb(0, 255, 0),   rgb(255, 255, 0),
                rgb(0, 0, 255),     rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255)};
       break;
     case 8:

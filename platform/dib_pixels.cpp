@@ -14,10 +14,6 @@ namespace {
 constexpr std::uint32_t kColourBits = 0xFFFFFFu;
 constexpr std::uint32_t kWhite = 0xFFFFFFu;
 
-std::uint32_t ValueOf(const RGBQUAD& c) {
-  return c.rgbBlue | (std::uint32_t{c.rgbGreen} << 8) | (std::uint32_t{c.rgbRed} << 16);
-}
-
 // Index of the nearest table entry, remembering the colours already seen.
 class IndexFinder {
  public:
@@ -86,10 +82,17 @@ void EncodeRow(const std::uint32_t* in, int width, IndexFinder& find, std::uint8
 
 }  // namespace
 
+bool IsHandledDepth(int bitsPerPixel) {
+  switch (bitsPerPixel) {
+    case 1: case 4: case 8: case 24: case 32: return true;
+    default: return false;
+  }
+}
+
 std::vector<std::uint32_t> Decode(const Layout& dib, const std::vector<RGBQUAD>& colours) {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(dib.width) * static_cast<std::size_t>(dib.height));
   std::uint32_t table[256] = {};
-  for (std::size_t i = 0; i < colours.size() && i < 256; ++i) table[i] = ValueOf(colours[i]);
+  for (std::size_t i = 0; i < colours.size() && i < 256; ++i) table[i] = ColourOf(colours[i]);
   for (int y = 0; y < dib.height; ++y) {
     std::uint32_t* out = pixels.data() + static_cast<std::size_t>(y) * dib.width;
     const std::uint8_t* row = dib.Row(y);

@@ -28,6 +28,14 @@ struct Layout {
   }
 };
 
+// The depths whose memory this layer reads and writes itself.
+bool IsHandledDepth(int bitsPerPixel);
+
+// A colour table entry as a pixel value, 0 in the fourth byte.
+inline std::uint32_t ColourOf(const RGBQUAD& c) {
+  return c.rgbBlue | (std::uint32_t{c.rgbGreen} << 8) | (std::uint32_t{c.rgbRed} << 16);
+}
+
 // All pixels, top-down; indexed pixels through `colours` with 0 in the
 // fourth byte, 24-bit pixels with 0 in the fourth byte.
 std::vector<std::uint32_t> Decode(const Layout& dib, const std::vector<RGBQUAD>& colours);

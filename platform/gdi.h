@@ -6,13 +6,16 @@
 // What callers rely on, on every backend:
 //  - a 1:1 SRCCOPY between two 32-bit surfaces copies all four bytes;
 //  - every copy is clipped to the destination surface;
-//  - a DIB section runs top-down or bottom-up as the sign of its height says;
+//  - a DIB section runs top-down or bottom-up as the sign of the height it
+//    was made with says (GetObjectA reports that height positive);
 //  - a device-dependent bitmap has the screen's format (32 bits per pixel);
 //  - a colour-to-monochrome copy gives 1 where the source equals the source
 //    context's background colour; monochrome-to-colour gives the destination
 //    context's text colour for 0 and its background colour for 1 (black and
 //    white in a new memory device context);
-//  - stretching is nearest-neighbour.
+//  - enlarging is nearest-neighbour. Shrinking differs: the software
+//    backend keeps one pixel of each run it drops, Win32's default stretch
+//    mode (BLACKONWHITE) ANDs the run together.
 #pragma once
 
 #include "platform/wintypes.h"
@@ -43,7 +46,8 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel,
                      const void* bits);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // Fills a BITMAP record, or a DIBSECTION for a DIB section when `size`
-// allows; for a palette, its entry count as a WORD.
+// allows; for a palette, its entry count as a WORD. Without a buffer, the
+// size of a BITMAP for any bitmap.
 int GetObjectA(HANDLE object, int size, void* buffer);
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT scanLines, void* bits,
               BITMAPINFO* info, UINT usage);

@@ -113,7 +113,7 @@ struct BITMAP {
 // What GetObjectA gives for a DIB section when asked for this size.
 struct DIBSECTION {
   BITMAP dsBm;
-  BITMAPINFOHEADER dsBmih;  // biHeight negative for a top-down section
+  BITMAPINFOHEADER dsBmih;  // biHeight positive, whatever the memory order
   DWORD dsBitfields[3];
   HANDLE dshSection;
   DWORD dsOffset;

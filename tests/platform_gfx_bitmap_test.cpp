@@ -73,11 +73,15 @@ TEST_P(TBitmapResize, KeepsFormatAndOverlapAndWhitensTheRest) {
   bitmap.SetSize(2, 2);
   DrawPixel(bitmap, 0, 0, 0);
   DrawPixel(bitmap, 1, 1, 0);
+  // Black as the format holds it: the graphics may map it onto a dark
+  // grey of an 8-bit table.
+  const std::uint32_t dark = ColoursOnly(Read(bitmap))[0];
+  ASSERT_LT(dark, 0x101010u);
   bitmap.SetSize(3, 3);
   EXPECT_EQ(GetParam(), bitmap.PixelFormat());
-  EXPECT_EQ((Pixels{0, kWhite, kWhite, kWhite, 0, kWhite, kWhite, kWhite, kWhite}), ColoursOnly(Read(bitmap)));
+  EXPECT_EQ((Pixels{dark, kWhite, kWhite, kWhite, dark, kWhite, kWhite, kWhite, kWhite}), ColoursOnly(Read(bitmap)));
   bitmap.SetSize(2, 1);
-  EXPECT_EQ((Pixels{0, kWhite}), ColoursOnly(Read(bitmap)));
+  EXPECT_EQ((Pixels{dark, kWhite}), ColoursOnly(Read(bitmap)));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, TBitmapResize,
@@ -265,11 +269,13 @@ TEST(TBitmap, ScanLinesCountFromTheTop) {
   EXPECT_THROW(bitmap.ScanLine(3), EInvalidGraphic);
   EXPECT_THROW(bitmap.ScanLine(-1), EInvalidGraphic);
   // A top-down DIB taken over keeps its memory order.
-  BITMAPINFO256 info = Info(2, -3, 32);
-  void* bits = nullptr;
-  bitmap.SetHandle(CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &bits, nullptr, 0));
-  EXPECT_EQ(bits, bitmap.ScanLine(0));
-  EXPECT_EQ(static_cast<std::uint8_t*>(bits) + 8, bitmap.ScanLine(1));
+  for (int bpp : {1, 4, 8, 32}) {
+    BITMAPINFO256 info = Info(2, -3, bpp, {Quad(0, 0, 0), Quad(9, 9, 9)});
+    void* bits = nullptr;
+    bitmap.SetHandle(CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &bits, nullptr, 0));
+    EXPECT_EQ(bits, bitmap.ScanLine(0)) << bpp;
+    EXPECT_EQ(static_cast<std::uint8_t*>(bits) + 4 * ((bpp + 15) / 16), bitmap.ScanLine(1)) << bpp;
+  }
 }
 
 TEST(TBitmap, SetHandleTakesOverTheBitmap) {
@@ -290,6 +296,15 @@ TEST(TBitmap, SetHandleTakesOverTheBitmap) {
   int notABitmap = 0;
   EXPECT_THROW(bitmap.SetHandle(reinterpret_cast<HBITMAP>(&notABitmap)), EInvalidGraphic);
   EXPECT_EQ(eight, bitmap.Handle());
+  // A DIB of a depth this layer does not read itself keeps its pixels as
+  // 32 bits (the software graphics make no 16-bit DIBs).
+  BITMAPINFO256 sixteenInfo = Info(2, 1, 16);
+  if (HBITMAP sixteen = CreateDIBSection(nullptr, AsInfo(sixteenInfo), DIB_RGB_COLORS, &bits, nullptr, 0)) {
+    static_cast<std::uint16_t*>(bits)[1] = 0x7C00;  // red, 5 bits a channel
+    bitmap.SetHandle(sixteen);
+    EXPECT_EQ(TPixelFormat::pf32bit, bitmap.PixelFormat());
+    EXPECT_EQ((Pixels{0, Bgra(0, 0, 255)}), ColoursOnly(Read(bitmap)));
+  }
   bitmap.SetHandle(CreateBitmap(4, 4, 1, 1, nullptr));
   EXPECT_EQ(TPixelFormat::pfDevice, bitmap.PixelFormat());
   bitmap.SetHandle(nullptr);

@@ -1,6 +1,20 @@
 #include "tests/platform_gfx_support.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace gfx {
+
+bool UnderWine() {
+#ifdef _WIN32
+  const ::HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
 
 std::uint32_t GetPixel(const std::uint8_t* row, int x, int bpp) {
   switch (bpp) {

@@ -42,6 +42,18 @@ struct Screen {
 
 inline int Stride(int width, int bpp) { return (width * bpp + 31) / 32 * 4; }
 
+// The software graphics' own rules, where Win32 does more or leaves the
+// behaviour open, are checked only on that backend.
+#ifdef _WIN32
+constexpr bool kSoftGraphics = false;
+#else
+constexpr bool kSoftGraphics = true;
+#endif
+
+// True when the Windows build runs under Wine, for the few cases where
+// Wine's GDI is known to differ from the documented Win32 behaviour.
+bool UnderWine();
+
 // Pixel x of a row in the given layout, read and written.
 std::uint32_t GetPixel(const std::uint8_t* row, int x, int bpp);
 void SetPixel(std::uint8_t* row, int x, int bpp, std::uint32_t v);

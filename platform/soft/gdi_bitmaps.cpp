@@ -23,8 +23,14 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   return static_cast<HBITMAP>(soft::HandleOf(soft::Register(std::move(bitmap))));
 }
 
+namespace {
+// What Win32 gives for a bitmap of no area: the stock 1 x 1 monochrome one.
+HBITMAP NoArea() { return static_cast<HBITMAP>(soft::HandleOf(soft::StockBitmap())); }
+}  // namespace
+
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
   if (planes != 1) return nullptr;
+  if (width == 0 || height == 0) return NoArea();
   std::unique_ptr<Bitmap> bitmap;
   if (bitsPerPixel == 1) {
     bitmap = soft::MakeMonochrome(width, height);
@@ -45,6 +51,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   soft::DeviceContext* context = soft::LookupDC(dc);
   if (context == nullptr) return nullptr;
+  if (width == 0 || height == 0) return NoArea();
   const Bitmap* model = context->selected;
   std::unique_ptr<Bitmap> bitmap;
   if (model == nullptr) {
@@ -109,15 +116,17 @@ int GetObjectA(HANDLE object, int size, void* buffer) {
   }
   Bitmap* bitmap = soft::LookupBitmap(object);
   if (bitmap == nullptr) return 0;
-  const int full = static_cast<int>(bitmap->isSection ? sizeof(DIBSECTION) : sizeof(BITMAP));
-  if (buffer == nullptr) return full;
+  // As on Win32: without a buffer the size of a BITMAP, even for a DIB
+  // section, and a top-down section described with a positive height, so
+  // that no caller here relies on learning the memory order this way.
+  if (buffer == nullptr) return static_cast<int>(sizeof(BITMAP));
   if (bitmap->isSection && size >= static_cast<int>(sizeof(DIBSECTION))) {
     DIBSECTION section{};
     section.dsBm = BitmapRecord(*bitmap);
     BITMAPINFOHEADER& h = section.dsBmih;
     h.biSize = sizeof(BITMAPINFOHEADER);
     h.biWidth = bitmap->width;
-    h.biHeight = bitmap->topDown ? -bitmap->height : bitmap->height;
+    h.biHeight = bitmap->height;
     h.biPlanes = 1;
     h.biBitCount = static_cast<WORD>(bitmap->bitsPerPixel);
     h.biCompression = BI_RGB;

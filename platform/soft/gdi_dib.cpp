@@ -26,7 +26,8 @@ int StretchDIBits(HDC dest, int x, int y, int width, int height, int sx, int sy,
   soft::PixelConverter convert(soft::OwnColours(source), soft::NearestTarget(*to->selected));
   soft::Transfer(*to->selected, {x, y, width, height}, source,
                  {sx, static_cast<int>(top), sourceWidth, sourceHeight}, convert, rop);
-  return sourceHeight;
+  // Win32 reports the height of the whole DIB, not of the area drawn.
+  return layout.height;
 }
 
 namespace {
@@ -74,8 +75,9 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT scanLines, void* bits
   soft::DibLayout part = layout;
   part.height = lines;
   Bitmap destination = soft::DibView(part, bits, std::move(table));
-  // Scan lines are counted from the bottom of a bottom-up request.
-  const int firstRow = layout.topDown ? start : source->height - start - lines;
+  // Scan lines count from the bottom of the image whichever way the request
+  // runs; a top-down request gets its lines top row first.
+  const int firstRow = source->height - start - lines;
   soft::PixelConverter convert = ownTable ? soft::PixelConverter::Identity()
                                           : soft::PixelConverter(soft::OwnColours(*source),
                                                                  soft::NearestTarget(destination));
@@ -87,13 +89,17 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT scanLines, void* bits
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage) {
   soft::DeviceContext* context = soft::LookupDC(dc);
-  if (context == nullptr || header == nullptr || header->biSize < sizeof(BITMAPINFOHEADER)) return nullptr;
+  if ((dc != nullptr && context == nullptr) || header == nullptr || header->biSize < sizeof(BITMAPINFOHEADER)) {
+    return nullptr;
+  }
   if (header->biHeight == std::numeric_limits<LONG>::min()) return nullptr;
   const int width = header->biWidth;
   const int height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
-  // Compatible with the context: monochrome while it holds a monochrome
-  // bitmap (a fresh memory context does), else the screen's format.
-  const bool monochrome = context->selected != nullptr && context->selected->IsMonochrome();
+  // Compatible with the context: monochrome without one or while it holds
+  // a monochrome bitmap (a fresh memory context does), else the screen's
+  // format.
+  const bool monochrome =
+      context == nullptr || (context->selected != nullptr && context->selected->IsMonochrome());
   std::unique_ptr<Bitmap> made = monochrome ? soft::MakeMonochrome(width, height) : soft::MakeScreenBitmap(width, height);
   if (!made) return nullptr;
   if (init & CBM_INIT) {
