@@ -28,21 +28,12 @@ struct SourceRows {
 // frame is one); anything else is converted into `copy` first.
 bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, SourceRows& rows) {
   HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
-  DIBSECTION section{};
-  const int got = bitmap == nullptr ? 0 : GetObjectA(bitmap, sizeof section, &section);
-  if (got == 0) return false;
-  const BITMAP& record = section.dsBm;
+  BITMAP record{};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof record, &record) == 0) return false;
   if (origin.x < 0 || origin.y < 0 || size.cx > record.bmWidth - origin.x || size.cy > record.bmHeight - origin.y) {
     return false;
   }
-  if (got == static_cast<int>(sizeof section) && record.bmBits != nullptr && record.bmBitsPixel == 32) {
-    auto* bits = static_cast<const std::uint8_t*>(record.bmBits);
-    const std::ptrdiff_t stride = record.bmWidthBytes;
-    const bool topDown = section.dsBmih.biHeight < 0;
-    rows.top = topDown ? bits : bits + stride * (record.bmHeight - 1);
-    rows.stride = topDown ? stride : -stride;
-    return true;
-  }
+  if (soft::SectionRows32(bitmap, rows.top, rows.stride)) return true;
   if (!soft::ReadTopDown32(bitmap, record, copy)) return false;
   rows.top = copy.data();
   rows.stride = static_cast<std::ptrdiff_t>(record.bmWidth) * 4;

@@ -1,6 +1,7 @@
 #include "platform/soft/bitmap_rows.h"
 
 #include "platform/gdi.h"
+#include "platform/soft/gdi_objects.h"
 
 namespace plat::soft {
 
@@ -16,6 +17,16 @@ bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_
   const int lines = GetDIBits(screen, bitmap, 0, record.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   return lines == record.bmHeight;
+}
+
+bool SectionRows32(HBITMAP bitmap, const std::uint8_t*& top, std::ptrdiff_t& step) {
+  const Bitmap* section = LookupBitmap(bitmap);
+  if (section == nullptr || !section->isSection || section->bitsPerPixel != 32 || section->bits == nullptr) {
+    return false;
+  }
+  top = section->Row(0);
+  step = section->topDown ? section->stride : -static_cast<std::ptrdiff_t>(section->stride);
+  return true;
 }
 
 }  // namespace plat::soft
