@@ -153,7 +153,7 @@ def flat_tree(side, snap):
             colour += 1
     # The star on top: five points.
     outer = max(2.0, side * 0.11)
-    cx, cy = mid, edge(side * 0.11) if not snap else centre(side * 0.11) - (0.5 if side % 2 == 0 else 0)
+    cx, cy = mid, edge(side * 0.11)
     points = []
     for k in range(10):
         r = outer if k % 2 == 0 else outer * 0.45
