@@ -1,5 +1,6 @@
 #include "ornament/Unit1.h"
 
+#include "ornament/about_page.h"
 #include "ornament/base_layer.h"
 #include "ornament/composer.h"
 #include "ornament/settings.h"
@@ -7,12 +8,7 @@
 #include "platform/shell.h"
 #include "platform/window.h"
 
-#ifndef FENWILLOW_ABOUT_ADDRESS
-#define FENWILLOW_ABOUT_ADDRESS "https://fenwillow.example/"
-#endif
-
 TfrmMain* frmMain = nullptr;
-const char* const kAboutAddress = FENWILLOW_ABOUT_ADDRESS;
 
 namespace {
 
@@ -100,7 +96,8 @@ void TfrmMain::FormMouseDown(plat::TMouseButton, plat::TShiftState, int, int) {
 void TfrmMain::TimerGarlandTimer() { RenderFrame(); }
 
 void TfrmMain::pmiAboutClick() {
-  plat::ShellExecuteA(Handle(), "open", kAboutAddress, nullptr, nullptr, plat::SW_SHOWMAXIMIZED);
+  const std::string page = AboutPageAddress();
+  plat::ShellExecuteA(Handle(), "open", page.c_str(), nullptr, nullptr, plat::SW_SHOWMAXIMIZED);
 }
 
 void TfrmMain::pmiStarsClick() {

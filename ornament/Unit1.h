@@ -49,6 +49,3 @@ class TfrmMain : public plat::TForm {
 
 // The one window of the process.
 extern TfrmMain* frmMain;
-
-// Address opened by "About...".
-extern const char* const kAboutAddress;

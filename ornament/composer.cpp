@@ -1,6 +1,7 @@
 #include "ornament/composer.h"
 
 #include <cmath>
+#include <limits>
 
 #include "ornament/Unit1.h"
 #include "ornament/base_layer.h"
@@ -16,6 +17,12 @@ std::string GarlandName1;
 TStar StarField[kStarCount] = {};
 
 namespace {
+
+// The stars' paths are those of the x87 80-bit long double: with any other
+// (a plain double, or a 128-bit one) the sums round otherwise and the stars
+// drift from the paths the Windows program draws.
+static_assert(std::numeric_limits<long double>::digits == 64 && std::numeric_limits<long double>::radix == 2,
+              "star arithmetic needs long double to be the x87 80-bit extended type (64-bit mantissa)");
 
 // Star arithmetic runs in extended precision; the fields keep 64-bit floats.
 double RandomSpeed() { return static_cast<double>(static_cast<long double>(RandomInt(50)) / 10.0L - 2.0L); }

@@ -195,7 +195,7 @@ TEST(PngInspect, ReportsDecodedImagesAndErrorsInItsFormat) {
 
 TEST(PngInspect, HashIsTheSha256OfTheRgbaDumpAndRawFilesAreWritten) {
   const std::string dir = std::string(FENWILLOW_BINARY_DIR) + "/png_inspect_raw";
-  std::system(("mkdir -p " + dir).c_str());
+  ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
   int status = -1;
   const std::string out = RunInspect("--raw " + dir + " " + kSuite + "basn6a08.png", &status);
   ASSERT_EQ(status, 0);

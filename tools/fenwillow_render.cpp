@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "  --garland on|off  the \"Garland\" menu item (default on)\n"
     "  --level 0..90     the \"Transparent\" level in percent, in steps of 10 (default 0)\n"
     "  --ontop on|off    the \"OnTop\" menu item (default on)\n"
-    "  --add             start as with the \"add\" argument (random place and seed)\n"
+    "  --add             start as with the \"add\" argument: a random place, seeded from the clock\n"
     "  --full-screen     write the whole screen, not the corner around the ornament\n"
     "  --bench           time frames instead of writing them (--frames sets the count, default 2000)\n";
 
@@ -227,6 +227,9 @@ int main(int argc, char** argv) {
     const Options options = Parse(argc, argv);
     const std::string config = TemporaryConfigHome();
     headless::Reset();
+    // "add" seeds from the performance counter, which the headless clock
+    // keeps at 0; give it the real clock so that each --add run differs.
+    if (options.add) headless::SetPerformanceCounter(Clock::now().time_since_epoch().count());
     const int status = options.bench ? Bench(options, argv[0]) : Render(options, argv[0]);
     std::filesystem::remove_all(config);
     for (const auto& box : headless::MessageBoxes()) {

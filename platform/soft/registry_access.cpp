@@ -14,11 +14,6 @@ namespace {
 // Other copies hold the lock only while they save; this is far longer.
 constexpr std::chrono::milliseconds kLockPatience{10000};
 
-std::string StoreDirectory() {
-  const std::string home = ConfigHome();
-  return home.empty() ? "" : home + "/fenwillow";
-}
-std::string StorePath(const std::string& dir) { return dir + "/registry"; }
 std::string TempPath(const std::string& dir) { return dir + "/registry.tmp"; }
 std::string LockPath(const std::string& dir) { return dir + "/registry.lock"; }
 

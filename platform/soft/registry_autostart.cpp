@@ -19,18 +19,6 @@ namespace {
 // Desktop entries are a few hundred bytes; anything near this is not ours.
 constexpr std::size_t kEntryLimit = 64 * 1024;
 
-std::string AutostartDirectory() {
-  const std::string home = ConfigHome();
-  return home.empty() ? "" : home + "/autostart";
-}
-
-// The entry's path for the value `name`, or "" when there can be none.
-std::string EntryPath(std::string_view name) {
-  const std::string dir = AutostartDirectory();
-  const std::string file = AutostartFileName(name);
-  return dir.empty() || file.empty() ? "" : dir + "/" + file;
-}
-
 }  // namespace
 
 bool IsRunKey(std::string_view path) {
@@ -38,7 +26,7 @@ bool IsRunKey(std::string_view path) {
 }
 
 LONG QueryAutostartValue(std::string_view name, DWORD* type, std::vector<BYTE>* data) {
-  const std::string path = EntryPath(name);
+  const std::string path = AutostartEntryPath(name);
   if (path.empty()) return ERROR_FILE_NOT_FOUND;
   const FileRead file = ReadBounded(path, kEntryLimit);
   if (file.status != FileRead::Status::Ok) return ERROR_FILE_NOT_FOUND;
@@ -52,7 +40,7 @@ LONG QueryAutostartValue(std::string_view name, DWORD* type, std::vector<BYTE>* 
 
 LONG SetAutostartValue(std::string_view name, DWORD type, const BYTE* data, DWORD size) {
   if (type != REG_SZ) return ERROR_INVALID_PARAMETER;
-  const std::string path = EntryPath(name);
+  const std::string path = AutostartEntryPath(name);
   if (path.empty())
     return AutostartFileName(name).empty() ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;
   const char* text = reinterpret_cast<const char*>(data);
@@ -70,7 +58,7 @@ LONG SetAutostartValue(std::string_view name, DWORD type, const BYTE* data, DWOR
 }
 
 LONG DeleteAutostartValue(std::string_view name) {
-  const std::string path = EntryPath(name);
+  const std::string path = AutostartEntryPath(name);
   struct stat info;
   if (path.empty() || ::lstat(path.c_str(), &info) != 0) return ERROR_FILE_NOT_FOUND;
   return StoreAccess::Instance().WithLock([&] {

@@ -119,6 +119,24 @@ std::string ConfigHome() {
   return home.empty() ? "" : home + "/.config";
 }
 
+std::string StoreDirectory() {
+  const std::string home = ConfigHome();
+  return home.empty() ? "" : home + "/fenwillow";
+}
+
+std::string StorePath(const std::string& dir) { return dir + "/registry"; }
+
+std::string AutostartDirectory() {
+  const std::string home = ConfigHome();
+  return home.empty() ? "" : home + "/autostart";
+}
+
+std::string AutostartEntryPath(std::string_view name) {
+  const std::string dir = AutostartDirectory();
+  const std::string file = AutostartFileName(name);
+  return dir.empty() || file.empty() ? "" : dir + "/" + file;
+}
+
 std::string AutostartFileName(std::string_view name) {
   if (name.empty() || name.size() > kMaxEntryName || name == "." || name == ".." ||
       name.find('/') != std::string_view::npos || !IsUtf8WithoutControls(name, "")) {

@@ -12,6 +12,16 @@ namespace plat::soft {
 // (the XDG rule); "" when no home directory is known either.
 std::string ConfigHome();
 
+// The settings store's directory, $XDG_CONFIG_HOME/fenwillow, and the store
+// file in it; "" when no home directory is known.
+std::string StoreDirectory();
+std::string StorePath(const std::string& dir);
+
+// The autostart directory, $XDG_CONFIG_HOME/autostart, and the entry in it
+// for the Run value `name`; "" when there can be none.
+std::string AutostartDirectory();
+std::string AutostartEntryPath(std::string_view name);
+
 // File name of the autostart entry for the Run value `name`: the name in
 // lower case and ".desktop". "" when the name cannot be a file name (empty,
 // a slash, "." or "..", control characters, not UTF-8, too long).

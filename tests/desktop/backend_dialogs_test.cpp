@@ -338,7 +338,7 @@ TEST_F(BackendTest, ShellExecuteOpensAddressesWithTheDefaultApplication) {
   EXPECT_LE(code(ShellExecuteA(nullptr, "print", "https://fenwillow.example/", nullptr, nullptr, 3)), 32);
   EXPECT_LE(code(ShellExecuteA(nullptr, "open", nullptr, nullptr, nullptr, 3)), 32);
   EXPECT_LE(code(ShellExecuteA(nullptr, "open", "nohandler:thing", nullptr, nullptr, 3)), 32);
-  std::system(("rm -rf '" + home + "'").c_str());
+  EXPECT_EQ(std::system(("rm -rf '" + home + "'").c_str()), 0);
 }
 
 }  // namespace

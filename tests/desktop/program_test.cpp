@@ -36,7 +36,7 @@ class ProgramTest : public ::testing::Test {
   void TearDown() override {
     program_.Signal(SIGKILL);
     program_.Wait(5s);
-    std::system(("rm -rf '" + config_ + "'").c_str());
+    EXPECT_EQ(std::system(("rm -rf '" + config_ + "'").c_str()), 0);
   }
 
   std::string RegistryFile() const { return config_ + "/fenwillow/registry"; }
