@@ -3,6 +3,8 @@
 // system close routed through the close query to the end of the loop.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +97,36 @@ TEST_F(WindowBackend, TimersTickInTheLoopAndASystemCloseRunsTheCloseQuery) {
   EXPECT_EQ(2, form.closeQueries);
   EXPECT_EQ(1, form.destroys);
   EXPECT_GE(ticks, 2);
+}
+
+// Modal loops that end at the quit without posting it again, one inside
+// the other (as the system's move loops a right press starts under Wine):
+// a close inside the innermost still ends the program.
+TEST_F(WindowBackend, AQuitEndsEveryNestedLoopThatSwallowsIt) {
+  ProbeForm& form = Form();
+  plat::TTimer timer;
+  timer.Interval = 10;
+  int depth = 0;
+  const DWORD start = GetTickCount();
+  std::function<void()> swallowingLoop = [&] {
+    ++depth;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  };
+  timer.OnTimer = [&] {
+    if (depth < 2) {
+      swallowingLoop();
+    } else if (form.closeQueries == 0) {
+      PostMessageA(Native(form.Handle()), WM_CLOSE, 0, 0);
+    }
+    if (GetTickCount() - start > 30000) std::abort();  // a bound: the loops never ended
+  };
+  timer.SetEnabled(true);
+  plat::Application().Run();
+  timer.SetEnabled(false);
+  EXPECT_EQ(2, depth);
+  EXPECT_EQ(1, form.closeQueries);
+  EXPECT_EQ(1, form.destroys);
 }
 
 TEST_F(WindowBackend, TheEndOfSessionQueryAsksTheCloseQuery) {

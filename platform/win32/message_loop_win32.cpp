@@ -31,6 +31,10 @@ namespace plat::native {
 namespace {
 bool quitRequested = false;
 UINT_PTR wakeTimer = 0;
+
+void CALLBACK RepostQuit(::HWND, ::UINT, UINT_PTR, ::DWORD) {
+  if (quitRequested) ::PostQuitMessage(0);
+}
 }  // namespace
 
 void RunMessageLoop() {
@@ -46,12 +50,14 @@ void RunMessageLoop() {
 
 // A modal loop that is running when the quit is asked for (the system's
 // move loop, for one) may swallow the quit message without posting it
-// again; the flag and a timer message that cannot be lost end this loop all
-// the same once control returns to it.
+// again, and such loops can be nested: the move loop a right press starts
+// under Wine lasts until a left click, and a further right press starts
+// another inside it. So the quit is posted again every 10 ms, from a timer
+// every loop dispatches, until the outermost loop, this one, has ended.
 void QuitMessageLoop() {
   quitRequested = true;
   ::PostQuitMessage(0);
-  if (wakeTimer == 0) wakeTimer = ::SetTimer(nullptr, 0, 10, nullptr);
+  if (wakeTimer == 0) wakeTimer = ::SetTimer(nullptr, 0, 10, RepostQuit);
 }
 
 std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds) {

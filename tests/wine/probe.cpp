@@ -10,6 +10,9 @@
 //   probe menu - MS           "x y width height" of an open popup menu
 //   probe taskbar             1 while the application window (which carries
 //                             the taskbar button) is visible, else 0
+//   probe endsession CAPTION MS
+//                             asks the window whether the session may end
+//                             (WM_QUERYENDSESSION, as at log-off): 1 or 0
 // Exit status 0 on success, 1 on a time-out, 2 on a usage error.
 #include <windows.h>
 
@@ -76,7 +79,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc != 4) {
-    std::fprintf(stderr, "usage: probe window|close|gone|box CAPTION MS, or probe screen|taskbar\n");
+    std::fprintf(stderr, "usage: probe window|close|gone|box|endsession CAPTION MS, or probe screen|taskbar\n");
     return 2;
   }
   const std::string command = argv[1];
@@ -111,6 +114,16 @@ int main(int argc, char** argv) {
   if (command == "close") {
     HWND window = Await(byCaption, ms);
     return window != nullptr && PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  if (command == "endsession") {
+    HWND window = Await(byCaption, ms);
+    DWORD_PTR agreed = 0;
+    if (window == nullptr ||
+        !SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, ms, &agreed)) {
+      return 1;
+    }
+    std::printf("%d\n", agreed ? 1 : 0);
+    return 0;
   }
   if (command == "gone") {
     return Await([&]() -> HWND { return byCaption() ? nullptr : GetDesktopWindow(); }, ms) ? 0 : 1;
