@@ -1,5 +1,6 @@
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "png/filters.h"
 #include "png/inflate_reader.h"
@@ -139,7 +140,7 @@ std::uint64_t InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
 // Room for the inflated image data. Up to kKeptSize it stays allocated on
 // its thread for the next decoding: memory handed back after every image
 // goes back to the system and is faulted in afresh, which costs more than
-// inflating a small image.
+// inflating a small image. Throws std::bad_alloc when the room cannot be had.
 class TInflateScratch {
  public:
   static constexpr std::size_t kKeptSize = std::size_t{16} << 20;
@@ -154,6 +155,7 @@ class TInflateScratch {
     thread_local std::size_t keptSize = 0;
     if (size > keptSize) {
       kept.reset();
+      keptSize = 0;
       kept.reset(new std::uint8_t[size]);
       keptSize = size;
     }
@@ -167,18 +169,25 @@ class TInflateScratch {
 };
 
 // Decodes from image data inflated in one call; false, with nothing
-// decoded and the stream where it was, when the data is not intact.
+// decoded and the stream where it was, when the data is not intact or the
+// memory for it cannot be had.
 bool DecodeWhole(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
                  bool interlaced) {
   const std::uint64_t size = InflatedSize(d, rowLength, interlaced);
   if (size == 0 || size > kWholeImageDataCeiling || !stream.Rewind(stream.Position())) return false;
-  const TInflateScratch inflated(static_cast<std::size_t>(size));
-  if (!InflateWholeImageData(stream, length, inflated.Data(), static_cast<std::size_t>(size))) return false;
-  TInflatedRows rows(inflated.Data(), static_cast<std::size_t>(rowLength) + 1);
+  std::unique_ptr<TInflateScratch> inflated;
+  std::unique_ptr<TInflatedRows> rows;
+  try {
+    inflated = std::make_unique<TInflateScratch>(static_cast<std::size_t>(size));
+    rows = std::make_unique<TInflatedRows>(inflated->Data(), static_cast<std::size_t>(rowLength) + 1);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!InflateWholeImageData(stream, length, inflated->Data(), static_cast<std::size_t>(size))) return false;
   if (interlaced) {
-    DecodeAdam7(d, rows);
+    DecodeAdam7(d, *rows);
   } else {
-    DecodeSequential(d, rows, rowLength);
+    DecodeSequential(d, *rows, rowLength);
   }
   return true;
 }

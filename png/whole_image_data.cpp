@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <vector>
+
+#include "png/zlib_audit.h"
 
 namespace {
 
@@ -18,8 +22,8 @@ std::uint64_t CompressedCeiling(std::size_t inflatedSize) {
   return std::uint64_t{inflatedSize} + inflatedSize / 64 + (std::uint64_t{1} << 16);
 }
 
-// The gathered payloads. Growing never clears the new room first, since
-// the stream's bytes fill it at once.
+// The gathered payloads, and where each chunk of the run ends. Growing
+// never clears the new room first, since the stream's bytes fill it at once.
 class TGathered {
  public:
   // Room for `count` more bytes at the end, counted as held.
@@ -38,10 +42,27 @@ class TGathered {
   const std::uint8_t* Data() const { return bytes_.get(); }
   std::size_t Size() const { return size_; }
 
+  // The chunk whose payload has just been gathered ends (its CRC included)
+  // at stream position `streamEnd`.
+  void EndChunk(std::uint64_t streamEnd) { chunkEnds_.push_back({size_, streamEnd}); }
+  // Where the stream stands after the chunk that holds byte `index` of the
+  // gathered data.
+  std::uint64_t StreamEndOfChunkHolding(std::size_t index) const {
+    for (const TChunkEnd& end : chunkEnds_) {
+      if (end.dataEnd > index) return end.streamEnd;
+    }
+    return chunkEnds_.back().streamEnd;
+  }
+
  private:
+  struct TChunkEnd {
+    std::size_t dataEnd;
+    std::uint64_t streamEnd;
+  };
   std::unique_ptr<std::uint8_t[]> bytes_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  std::vector<TChunkEnd> chunkEnds_;
 };
 
 // Reads the payload and CRC of one chunk into `data`; false when the stream
@@ -59,7 +80,9 @@ bool ReadIntactPayload(plat::TStream& stream, std::uint32_t length, TGathered& d
   std::uint8_t stored[4];
   if (stream.Read(stored, 4) != 4) return false;
   const std::uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, kType, 4), data.Data() + start, length);
-  return crc == BigEndian32(stored);
+  if (crc != BigEndian32(stored)) return false;
+  data.EndChunk(stream.Position());
+  return true;
 }
 
 // Gathers the payloads of the run of image-data chunks. On success the
@@ -77,15 +100,6 @@ bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflated
   }
 }
 
-// zlib refuses a dynamic block that declares more than 286 literal/length
-// or 30 distance codes, which libdeflate takes. The first block's header
-// lies at a fixed place, so such a stream is left to zlib to refuse.
-bool FirstBlockDeclaresExtraCodes(const TGathered& data) {
-  if (data.Size() < 4) return false;
-  const unsigned bits = data.Data()[2] | unsigned{data.Data()[3]} << 8;
-  return ((bits >> 1) & 3) == 2 && (((bits >> 3) & 31) > 29 || ((bits >> 8) & 31) > 29);
-}
-
 struct TDecompressor {
   libdeflate_decompressor* handle = libdeflate_alloc_decompressor();
   ~TDecompressor() { libdeflate_free_decompressor(handle); }
@@ -97,16 +111,27 @@ bool InflateWholeImageData(plat::TStream& stream, std::uint32_t length, std::uin
                            std::size_t inflatedSize) {
   const std::uint64_t start = stream.Position();
   if (inflatedSize == 0 || inflatedSize > kWholeImageDataCeiling || !stream.Rewind(start)) return false;
-  TGathered data;
-  bool intact = GatherRun(stream, length, inflatedSize, data) && !FirstBlockDeclaresExtraCodes(data);
-  if (intact) {
-    const TDecompressor decompressor;
-    std::size_t consumed = 0, produced = 0;
-    intact = decompressor.handle != nullptr &&
-             libdeflate_zlib_decompress_ex(decompressor.handle, data.Data(), data.Size(), inflated, inflatedSize,
-                                           &consumed, &produced) == LIBDEFLATE_SUCCESS &&
-             produced == inflatedSize;
+  try {
+    TGathered data;
+    if (GatherRun(stream, length, inflatedSize, data)) {
+      const TDecompressor decompressor;
+      std::size_t consumed = 0, produced = 0;
+      if (decompressor.handle != nullptr &&
+          libdeflate_zlib_decompress_ex(decompressor.handle, data.Data(), data.Size(), inflated, inflatedSize,
+                                        &consumed, &produced) == LIBDEFLATE_SUCCESS &&
+          produced == inflatedSize) {
+        // zlib's streaming inflate stops reading in the chunk where the
+        // image's last byte comes out; the rest of the run is passed over
+        // by the chunk loop.
+        const TZlibAudit audit = AuditZlibStream(data.Data(), data.Size());
+        if (audit.accepted && stream.Rewind(data.StreamEndOfChunkHolding(audit.bytesToLastOutput - 1))) {
+          return true;
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // Left to the stream, which needs little memory.
   }
-  if (!intact) stream.Rewind(start);
-  return intact;
+  stream.Rewind(start);
+  return false;
 }

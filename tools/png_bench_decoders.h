@@ -27,6 +27,8 @@ TImageData ExtractImageData(const Bytes& file);
 bool InflateWithZlib(const TImageData& data, Bytes& out);
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
 bool InflateWithLibdeflate(const TImageData& data, Bytes& out);
+// The codec's check that zlib reads the data as libdeflate does.
+bool AuditForZlib(const TImageData& data);
 #endif
 
 }  // namespace pngbench
