@@ -124,17 +124,24 @@ void DecodeAdam7(const TDecoding& d, Rows& rows) {
 }
 
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
-// Bytes of the whole inflated image data, filter-type bytes included.
-std::uint64_t InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
-  if (!interlaced) return (std::uint64_t(rowLength) + 1) * std::uint64_t(d.height);
+// Bytes of the whole inflated image data, filter-type bytes included, and
+// of the last row the streaming decoder asks for.
+struct TInflatedSize {
   std::uint64_t total = 0;
+  std::uint64_t lastRow = 0;
+};
+
+TInflatedSize InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
+  if (!interlaced) return {(std::uint64_t(rowLength) + 1) * std::uint64_t(d.height), std::uint64_t(rowLength) + 1};
+  TInflatedSize size;
   for (const TAdam7Pass& pass : kAdam7Passes) {
     const int passLength = RowByteCount(PassWidth(pass, d.width), d.header.ColorType, d.header.BitDepth);
     if (passLength == 0 || d.height <= pass.firstRow) continue;
     const std::uint64_t passRows = std::uint64_t(d.height - pass.firstRow + pass.rowStep - 1) / pass.rowStep;
-    total += (std::uint64_t(passLength) + 1) * passRows;
+    size.total += (std::uint64_t(passLength) + 1) * passRows;
+    size.lastRow = std::uint64_t(passLength) + 1;
   }
-  return total;
+  return size;
 }
 
 // Room for the inflated image data. Up to kKeptSize it stays allocated on
@@ -173,7 +180,8 @@ class TInflateScratch {
 // memory for it cannot be had.
 bool DecodeWhole(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
                  bool interlaced) {
-  const std::uint64_t size = InflatedSize(d, rowLength, interlaced);
+  const TInflatedSize inflatedSize = InflatedSize(d, rowLength, interlaced);
+  const std::uint64_t size = inflatedSize.total;
   if (size == 0 || size > kWholeImageDataCeiling || !stream.Rewind(stream.Position())) return false;
   std::unique_ptr<TInflateScratch> inflated;
   std::unique_ptr<TInflatedRows> rows;
@@ -183,7 +191,10 @@ bool DecodeWhole(const TDecoding& d, plat::TStream& stream, std::uint32_t length
   } catch (const std::bad_alloc&) {
     return false;
   }
-  if (!InflateWholeImageData(stream, length, inflated->Data(), static_cast<std::size_t>(size))) return false;
+  if (!InflateWholeImageData(stream, length, inflated->Data(), static_cast<std::size_t>(size),
+                             static_cast<std::size_t>(inflatedSize.lastRow))) {
+    return false;
+  }
   if (interlaced) {
     DecodeAdam7(d, *rows);
   } else {

@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "png/zlib_audit.h"
+#include "png/zlib_inflate.h"
 
 namespace {
 
@@ -42,23 +42,22 @@ class TGathered {
   const std::uint8_t* Data() const { return bytes_.get(); }
   std::size_t Size() const { return size_; }
 
+  struct TChunkEnd {
+    std::size_t dataEnd;     // gathered bytes up to the end of the chunk's payload
+    std::uint64_t streamEnd;  // stream position after its CRC
+  };
   // The chunk whose payload has just been gathered ends (its CRC included)
   // at stream position `streamEnd`.
   void EndChunk(std::uint64_t streamEnd) { chunkEnds_.push_back({size_, streamEnd}); }
-  // Where the stream stands after the chunk that holds byte `index` of the
-  // gathered data.
-  std::uint64_t StreamEndOfChunkHolding(std::size_t index) const {
+  // The chunk that holds byte `index` of the gathered data.
+  const TChunkEnd& ChunkHolding(std::size_t index) const {
     for (const TChunkEnd& end : chunkEnds_) {
-      if (end.dataEnd > index) return end.streamEnd;
+      if (end.dataEnd > index) return end;
     }
-    return chunkEnds_.back().streamEnd;
+    return chunkEnds_.back();
   }
 
  private:
-  struct TChunkEnd {
-    std::size_t dataEnd;
-    std::uint64_t streamEnd;
-  };
   std::unique_ptr<std::uint8_t[]> bytes_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
@@ -100,34 +99,29 @@ bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflated
   }
 }
 
-struct TDecompressor {
-  libdeflate_decompressor* handle = libdeflate_alloc_decompressor();
-  ~TDecompressor() { libdeflate_free_decompressor(handle); }
-};
+// Where the streaming decoder leaves the stream: behind the chunk from which
+// zlib reads the last byte the image needs. That decoder moves on to the next
+// chunk whenever it wants output and zlib has used up the chunk in hand, even
+// when zlib holds what the last request needs, decoded ahead of it: the
+// last symbol having begun by the time that request began.
+std::uint64_t StreamingStop(const TGathered& data, const TWholeInflate& whole, std::size_t lastRequestStart) {
+  const std::size_t needed = whole.bytesToLastOutput;
+  const TGathered::TChunkEnd& holding = data.ChunkHolding(needed - 1);
+  const bool decodedAhead = lastRequestStart > 0 && whole.lastSymbolStart <= lastRequestStart;
+  return decodedAhead && holding.dataEnd == needed ? data.ChunkHolding(needed).streamEnd : holding.streamEnd;
+}
 
 }  // namespace
 
 bool InflateWholeImageData(plat::TStream& stream, std::uint32_t length, std::uint8_t* inflated,
-                           std::size_t inflatedSize) {
+                           std::size_t inflatedSize, std::size_t lastRequest) {
   const std::uint64_t start = stream.Position();
   if (inflatedSize == 0 || inflatedSize > kWholeImageDataCeiling || !stream.Rewind(start)) return false;
   try {
     TGathered data;
     if (GatherRun(stream, length, inflatedSize, data)) {
-      const TDecompressor decompressor;
-      std::size_t consumed = 0, produced = 0;
-      if (decompressor.handle != nullptr &&
-          libdeflate_zlib_decompress_ex(decompressor.handle, data.Data(), data.Size(), inflated, inflatedSize,
-                                        &consumed, &produced) == LIBDEFLATE_SUCCESS &&
-          produced == inflatedSize) {
-        // zlib's streaming inflate stops reading in the chunk where the
-        // image's last byte comes out; the rest of the run is passed over
-        // by the chunk loop.
-        const TZlibAudit audit = AuditZlibStream(data.Data(), data.Size());
-        if (audit.accepted && stream.Rewind(data.StreamEndOfChunkHolding(audit.bytesToLastOutput - 1))) {
-          return true;
-        }
-      }
+      const TWholeInflate whole = InflateWholeZlibStream(data.Data(), data.Size(), inflated, inflatedSize);
+      if (whole.ok && stream.Rewind(StreamingStop(data, whole, inflatedSize - lastRequest))) return true;
     }
   } catch (const std::bad_alloc&) {
     // Left to the stream, which needs little memory.

@@ -16,11 +16,11 @@ inline constexpr std::uint64_t kWholeImageDataCeiling = std::uint64_t{256} << 20
 
 // With the stream at the first payload byte of the first image-data chunk
 // (of `length` bytes): gathers the chunks of the run and inflates them into
-// `inflated`, which must hold exactly `inflatedSize` bytes. True when the
-// data is intact, zlib takes all of it and it inflates to exactly that size;
-// the stream then stands where zlib's streaming inflate would leave it:
-// behind the CRC of the chunk holding the last byte zlib reads for the image.
-// False otherwise, with the stream back where it was and `inflated` of no
-// meaning.
+// `inflated`, which must hold exactly `inflatedSize` bytes. `lastRequest` is
+// the size of the last piece (a row with its filter byte) the streaming
+// decoder would ask for. True when the data is intact, zlib takes all of it
+// and it inflates to exactly that size; the stream then stands where the
+// streaming decoder would leave it. False otherwise, with the stream back
+// where it was and `inflated` of no meaning.
 bool InflateWholeImageData(plat::TStream& stream, std::uint32_t length, std::uint8_t* inflated,
-                           std::size_t inflatedSize);
+                           std::size_t inflatedSize, std::size_t lastRequest);

@@ -15,7 +15,7 @@
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
 #include <libdeflate.h>
 
-#include "png/zlib_audit.h"
+#include "png/zlib_inflate.h"
 #endif
 
 #include "platform/exception.h"
@@ -131,8 +131,8 @@ bool InflateWithLibdeflate(const TImageData& data, Bytes& out) {
                                     data.inflatedSize, &produced) == LIBDEFLATE_SUCCESS;
 }
 
-bool AuditForZlib(const TImageData& data) {
-  return AuditZlibStream(data.compressed.data(), data.compressed.size()).accepted;
+bool InflateWithCodec(const TImageData& data, Bytes& out) {
+  return InflateWholeZlibStream(data.compressed.data(), data.compressed.size(), out.data(), data.inflatedSize).ok;
 }
 #endif
 
