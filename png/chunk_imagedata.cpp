@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -224,6 +225,7 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   // decoder can store.
   if (copiers == nullptr) TPNGObject::SignalError<EPngInvalidIHDR>(pnglang::EPngInvalidIHDRText);
   if (header.UsesPalette) BuildGrayPalette(header, Image.ForwardGamma);
+  std::copy(Image.ForwardGamma, Image.ForwardGamma + 256, header.StoredGamma.begin());
 
   const TRowMetrics metrics = Image.RawRowMetrics();
   const TDecoding decoding{header, *copiers, ChooseRowUnfilter(metrics.pixelStride), Image.ForwardGamma, static_cast<int>(header.Width),

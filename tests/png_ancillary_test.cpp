@@ -95,6 +95,44 @@ TEST(PngTransparency, GreyRgbAndAlphaKinds) {
   EXPECT_THROW(empty.TransparencyKind(), EPNGHeaderNotPresent);
 }
 
+TEST(PngTransparency, KeysNameTheStoredColourOfThePixelsTheyDescribe) {
+  struct Case {
+    const char* what;
+    std::uint8_t depth, colorType;
+    Bytes trns, row;  // the row: filter byte, then the keyed pixel and another
+    std::uint32_t gamma;
+    bool gammaAfterData;
+  };
+  const Case cases[] = {
+      {"16-bit RGB keeps the high bytes", 16, 2, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC},
+       {0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0x34, 0x00, 0x78, 0x00, 0xBC, 0x00}, 0, false},
+      {"16-bit grey", 16, 0, {0x12, 0xFF}, {0, 0x12, 0xFF, 0xFF, 0x12}, 0, false},
+      {"4-bit grey is a ramp level", 4, 0, {0, 15}, {0, 0xF0}, 0, false},
+      {"2-bit grey", 2, 0, {0, 2}, {0, 0x90}, 0, false},
+      {"1-bit grey", 1, 0, {0, 1}, {0, 0x80}, 0, false},
+      {"8-bit grey with gamma", 8, 0, {0, 0x40}, {0, 0x40, 0x41}, 100000, false},
+      {"8-bit RGB with gamma", 8, 2, {0, 0x40, 0, 0x80, 0, 0xC0}, {0, 0x40, 0x80, 0xC0, 0x41, 0x80, 0xC0}, 100000,
+       false},
+      {"gamma after the data leaves the colours", 8, 2, {0, 0x40, 0, 0x80, 0, 0xC0},
+       {0, 0x40, 0x80, 0xC0, 0x41, 0x80, 0xC0}, 100000, true},
+  };
+  for (const Case& c : cases) {
+    PngBuilder png;
+    png.Header(2, 1, c.depth, c.colorType);
+    if (c.gamma != 0 && !c.gammaAfterData) png.Add("gAMA", GammaPayload(c.gamma));
+    png.Add("tRNS", c.trns).Data(c.row);
+    if (c.gammaAfterData) png.Add("gAMA", GammaPayload(c.gamma));
+    auto image = Decode(png.End());
+    TPNGObject copy;
+    copy.CopyImage(*image);
+    const Bytes rgba = ExportRGBA(*image);
+    ASSERT_EQ(image->TransparencyKind(), trColorKey) << c.what;
+    EXPECT_EQ(image->KeyColor(), plat::RGB(rgba[0], rgba[1], rgba[2])) << c.what;
+    EXPECT_NE(image->KeyColor(), plat::RGB(rgba[4], rgba[5], rgba[6])) << c.what;
+    EXPECT_EQ(copy.KeyColor(), image->KeyColor()) << c.what;
+  }
+}
+
 TEST(PngGamma, WorkedValues) {
   std::uint8_t forward[256], reverse[256];
   BuildGammaTables(45455, forward, reverse);
