@@ -1,6 +1,6 @@
 // The fast way in for image data that arrives whole and intact: the run of
 // image-data chunks is read at once, every CRC checked, and inflated in one
-// call with libdeflate. Anything unusual (data zlib would refuse or read
+// call by zlib's rules. Anything unusual (data zlib would refuse or read
 // otherwise, memory that cannot be had) gives up and puts the stream back,
 // so that the streaming decoder can read the same bytes from the start and
 // decide what they mean.
