@@ -247,14 +247,30 @@ TEST(PngText, CompressedText) {
 }
 
 TEST(PngText, InflatedTextIsBounded) {
-  const Bytes bomb = Deflate(Bytes(kInflatedTextLimit + 1024, 'z'));
-  EXPECT_LT(bomb.size(), 64u * 1024);
-  const TInflateTextResult result = InflateText(bomb.data(), bomb.size());
+  const Bytes bomb = Deflate(Bytes(1000 + 1024, 'z'));
+  const TInflateTextResult result = InflateText(bomb.data(), bomb.size(), 1000);
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(result.bytes.empty());
-  const Bytes fits = Deflate(Bytes(kInflatedTextLimit, 'z'));
-  EXPECT_EQ(InflateText(fits.data(), fits.size()).bytes.size(), kInflatedTextLimit);
+  EXPECT_LE(result.produced, 1000u + 256);
+  const Bytes fits = Deflate(Bytes(1000, 'z'));
+  EXPECT_EQ(InflateText(fits.data(), fits.size(), 1000).bytes.size(), 1000u);
   const Bytes dictionary = {0x78, 0x20, 0, 0, 0, 1, 0x63, 0, 0};
-  EXPECT_FALSE(InflateText(dictionary.data(), dictionary.size()).ok);
+  EXPECT_FALSE(InflateText(dictionary.data(), dictionary.size(), 1000).ok);
+
+  // The texts of one image share one budget: the first ones are kept whole,
+  // the first that does not fit uses up the rest, and later ones stay empty.
+  const std::size_t third = kImageTextBudget / 3 + 1;
+  PngBuilder png;
+  png.Header(1, 1, 8, 0).Add("tEXt", Text(std::string("Plain\0text", 10)));
+  for (std::size_t size : {third, third, third, std::size_t{10}}) {
+    png.Add("zTXt", ZtxtPayload("Comment", 0, Deflate(Bytes(size, 'z'))));
+  }
+  auto image = Decode(png.Data({0, 0}).End());
+  std::vector<std::size_t> kept;
+  for (std::uint32_t i = 1; i < image->ChunkList.ItemCount(); ++i) {
+    if (const auto* t = dynamic_cast<const TChunktEXt*>(image->ChunkList.ItemAt(i))) kept.push_back(t->Text.size());
+  }
+  EXPECT_EQ(kept, std::vector<std::size_t>({4, third, third, 0, 0}));
+  EXPECT_EQ(image->TextBudgetLeft(), 0u);
 }
 

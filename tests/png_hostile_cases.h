@@ -30,4 +30,8 @@ Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize = 6553
 // header and the image data.
 Bytes TinyChunkFlood(std::uint32_t count, const std::string& type);
 
+// A 1 x 1 grey image with `count` zTXt chunks before its data, each of whose
+// texts inflates to `inflated` bytes.
+Bytes CompressedTextFlood(std::uint32_t count, std::uint32_t inflated);
+
 }  // namespace pngtest
