@@ -2,6 +2,11 @@
 // needs: the reader refuses or finishes with a codec error, spending memory
 // in proportion to the image it can keep, not to what the stream claims.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/stream.h"
 #include "png/pngimage.h"
@@ -87,6 +92,75 @@ TEST(PngHostileBounds, AMillionTinyChunksAreReadInOnePass) {
   // Passed-over chunks leave nothing behind.
   ASSERT_EQ(ReadInto(image, TinyChunkFlood(count, "cHRM")).errorClass, "");
   EXPECT_EQ(ChunkSummary(image), "IHDR:TChunkIHDR IDAT:TChunkIDAT IEND:TChunkIEND");
+}
+
+// A 1 x 1 grey image's signature and header, then the length and type of an
+// ancillary chunk of almost 4 GiB whose bytes keep coming.
+class TEndlessChunkStream : public plat::TStream {
+ public:
+  TEndlessChunkStream() : prefix_(PngBuilder().Header(1, 1, 8, 0)) {
+    PutBE32(prefix_, 0xFFFFFFF0u);
+    prefix_.insert(prefix_.end(), {'a', 'b', 'C', 'd'});
+  }
+  std::size_t Read(void* buffer, std::size_t count) override {
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (std::size_t i = 0; i < count; ++i, ++position_) {
+      out[i] = position_ < prefix_.size() ? prefix_[position_] : 0;
+    }
+    return count;
+  }
+  void Skip(std::uint64_t count) override { position_ += count; }
+  std::uint64_t Position() const override { return position_; }
+
+ private:
+  Bytes prefix_;
+  std::uint64_t position_ = 0;
+};
+
+std::string ReadOutcomeOf(plat::TStream& stream) {
+  try {
+    TPNGObject image;
+    image.ReadPng(stream);
+    return "ok";
+  } catch (const plat::Exception& e) {
+    return e.ClassName();
+  } catch (const std::exception& e) {
+    return std::string("non-codec ") + e.what();
+  }
+}
+
+// In a child process: limits the address space to 300 MB, reads, and exits
+// with 0 when the outcomes are the expected ones.
+[[noreturn]] void ReadBothUnderLimitAndExit(const Bytes& grey) {
+  const rlimit limit{300000ul * 1024, 300000ul * 1024};
+  setrlimit(RLIMIT_AS, &limit);
+  plat::TBufferStream greyStream(grey.data(), grey.size());
+  TEndlessChunkStream endless;
+  const std::string outcomes = ReadOutcomeOf(greyStream) + " " + ReadOutcomeOf(endless);
+  std::fprintf(stderr, "%s\n", outcomes.c_str());
+  std::exit(outcomes == "ok EOutOfMemory" ? 0 : 1);
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FENWILLOW_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define FENWILLOW_ASAN 1
+#endif
+
+// With 300 MB of address space, a 14000 x 14000 grey image (196 MB of
+// colour data) leaves no room to inflate its data whole: it streams. A chunk
+// that keeps growing ends in the platform's out-of-memory error. Nothing
+// else may leave ReadPng.
+TEST(PngHostileBounds, UnderAnAddressSpaceLimitOnlyCodecAndOutOfMemoryErrorsLeave) {
+#ifdef FENWILLOW_ASAN
+  GTEST_SKIP() << "the sanitizers' allocator reports running out of memory instead of throwing";
+#else
+  const Bytes grey = BlackGreyImage(14000, 14000);
+  EXPECT_EXIT(ReadBothUnderLimitAndExit(grey), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace

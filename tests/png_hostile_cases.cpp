@@ -74,6 +74,11 @@ Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize) {
   return png.End();
 }
 
+Bytes BlackGreyImage(std::uint32_t width, std::uint32_t height) {
+  const Bytes data = DeflatedZeros(std::uint64_t{width + 1} * height);
+  return PngBuilder().Header(width, height, 8, 0).Add("IDAT", data).End();
+}
+
 Bytes CompressedTextFlood(std::uint32_t count, std::uint32_t inflated) {
   Bytes payload = Text("Comment");
   payload.insert(payload.end(), {0, 0});  // the keyword's end and compression method 0

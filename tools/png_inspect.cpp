@@ -129,7 +129,7 @@ bool Inspect(const std::string& path, const char* rawDir) {
   } catch (const plat::Exception& e) {
     std::printf("error %s: %s\n", e.ClassName(), OneLine(e.Message()).c_str());
   } catch (const std::bad_alloc&) {
-    std::printf("error EOutOfMemory: Out of memory\n");
+    std::printf("error EOutOfMemory: %s\n", pnglang::OutOfMemoryText);
   } catch (const std::exception& e) {
     std::printf("error Exception: %s\n", OneLine(e.what()).c_str());
   }
