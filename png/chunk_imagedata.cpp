@@ -162,6 +162,8 @@ class TInflateScratch {
     thread_local std::unique_ptr<std::uint8_t[]> kept;
     thread_local std::size_t keptSize = 0;
     if (size > keptSize) {
+      // Forgotten before the new room is asked for, so that a failure
+      // leaves no size claimed for memory that is gone.
       kept.reset();
       keptSize = 0;
       kept.reset(new std::uint8_t[size]);
