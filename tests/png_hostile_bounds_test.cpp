@@ -104,29 +104,6 @@ TEST(PngHostileBounds, AMillionTinyChunksAreReadInOnePass) {
 #endif
 
 #ifndef FENWILLOW_ASAN
-// A 1 x 1 grey image's signature and header, then the length and type of an
-// ancillary chunk of almost 4 GiB whose bytes keep coming.
-class TEndlessChunkStream : public plat::TStream {
- public:
-  TEndlessChunkStream() : prefix_(PngBuilder().Header(1, 1, 8, 0)) {
-    PutBE32(prefix_, 0xFFFFFFF0u);
-    prefix_.insert(prefix_.end(), {'a', 'b', 'C', 'd'});
-  }
-  std::size_t Read(void* buffer, std::size_t count) override {
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    for (std::size_t i = 0; i < count; ++i, ++position_) {
-      out[i] = position_ < prefix_.size() ? prefix_[position_] : 0;
-    }
-    return count;
-  }
-  void Skip(std::uint64_t count) override { position_ += count; }
-  std::uint64_t Position() const override { return position_; }
-
- private:
-  Bytes prefix_;
-  std::uint64_t position_ = 0;
-};
-
 std::string ReadOutcomeOf(plat::TStream& stream) {
   try {
     TPNGObject image;
@@ -145,7 +122,7 @@ std::string ReadOutcomeOf(plat::TStream& stream) {
   const rlimit limit{300000ul * 1024, 300000ul * 1024};
   setrlimit(RLIMIT_AS, &limit);
   plat::TBufferStream greyStream(grey.data(), grey.size());
-  TEndlessChunkStream endless;
+  EndlessChunkStream endless;
   const std::string outcomes = ReadOutcomeOf(greyStream) + " " + ReadOutcomeOf(endless);
   std::fprintf(stderr, "%s\n", outcomes.c_str());
   std::exit(outcomes == "ok EOutOfMemory" ? 0 : 1);
