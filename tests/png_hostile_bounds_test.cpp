@@ -3,6 +3,7 @@
 // in proportion to the image it can keep, not to what the stream claims.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -116,10 +117,17 @@ std::string ReadOutcomeOf(plat::TStream& stream) {
   }
 }
 
-// In a child process: limits the address space to 300 MB, reads, and exits
-// with 0 when the outcomes are the expected ones.
+// In a child process: leaves 250 MB of address space beyond what the
+// process already holds (as a fresh process under `ulimit -v 300000` has),
+// reads, and exits with 0 when the outcomes are the expected ones.
 [[noreturn]] void ReadBothUnderLimitAndExit(const Bytes& grey) {
-  const rlimit limit{300000ul * 1024, 300000ul * 1024};
+  unsigned long pages = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  const rlim_t bytes = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + 250ul * 1000 * 1000;
+  const rlimit limit{bytes, bytes};
   setrlimit(RLIMIT_AS, &limit);
   plat::TBufferStream greyStream(grey.data(), grey.size());
   EndlessChunkStream endless;
@@ -130,8 +138,8 @@ std::string ReadOutcomeOf(plat::TStream& stream) {
 
 #endif
 
-// With 300 MB of address space, a 14000 x 14000 grey image (196 MB of
-// colour data) leaves no room to inflate its data whole: it streams. A chunk
+// With 250 MB of address space to spare, a 14000 x 14000 grey image (196 MB
+// of colour data) leaves no room to inflate its data whole: it streams. A chunk
 // that keeps growing ends in the platform's out-of-memory error. Nothing
 // else may leave ReadPng.
 TEST(PngHostileBounds, UnderAnAddressSpaceLimitOnlyCodecAndOutOfMemoryErrorsLeave) {
