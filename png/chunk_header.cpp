@@ -57,4 +57,5 @@ void TChunkIHDR::CopyChunk(const TChunk& source) {
   }
   std::copy(std::begin(header.DibInfo.bmiColors), std::end(header.DibInfo.bmiColors),
             std::begin(DibInfo.bmiColors));
+  StoredGamma = header.StoredGamma;
 }

@@ -1,6 +1,7 @@
 // The header chunk: the header fields and the image buffers they describe.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -56,6 +57,10 @@ class TChunkIHDR : public TChunk {
   std::uint8_t* ColorBits = nullptr;  // memory of DibSection
   std::unique_ptr<std::uint8_t[]> AlphaPlane;
   plat::HBITMAP DibSection = nullptr;
+  // The image's ForwardGamma as it was when the image data was decoded into
+  // ColorBits and the grey ramp: the identity until then. A later gAMA
+  // chunk, or a copy, leaves the stored colours as they are.
+  std::array<std::uint8_t, 256> StoredGamma{};
 
  private:
   void ParseHeaderFields();

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "png/filters.h"
 #include "png/inflate_reader.h"
@@ -123,23 +125,30 @@ void DecodeAdam7(const TDecoding& d, Rows& rows) {
 }
 
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
-// Bytes of the whole inflated image data, filter-type bytes included.
-std::uint64_t InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
-  if (!interlaced) return (std::uint64_t(rowLength) + 1) * std::uint64_t(d.height);
+// Bytes of the whole inflated image data, filter-type bytes included, and
+// of the last row the streaming decoder asks for.
+struct TInflatedSize {
   std::uint64_t total = 0;
+  std::uint64_t lastRow = 0;
+};
+
+TInflatedSize InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
+  if (!interlaced) return {(std::uint64_t(rowLength) + 1) * std::uint64_t(d.height), std::uint64_t(rowLength) + 1};
+  TInflatedSize size;
   for (const TAdam7Pass& pass : kAdam7Passes) {
     const int passLength = RowByteCount(PassWidth(pass, d.width), d.header.ColorType, d.header.BitDepth);
     if (passLength == 0 || d.height <= pass.firstRow) continue;
     const std::uint64_t passRows = std::uint64_t(d.height - pass.firstRow + pass.rowStep - 1) / pass.rowStep;
-    total += (std::uint64_t(passLength) + 1) * passRows;
+    size.total += (std::uint64_t(passLength) + 1) * passRows;
+    size.lastRow = std::uint64_t(passLength) + 1;
   }
-  return total;
+  return size;
 }
 
 // Room for the inflated image data. Up to kKeptSize it stays allocated on
 // its thread for the next decoding: memory handed back after every image
 // goes back to the system and is faulted in afresh, which costs more than
-// inflating a small image.
+// inflating a small image. Throws std::bad_alloc when the room cannot be had.
 class TInflateScratch {
  public:
   static constexpr std::size_t kKeptSize = std::size_t{16} << 20;
@@ -153,7 +162,10 @@ class TInflateScratch {
     thread_local std::unique_ptr<std::uint8_t[]> kept;
     thread_local std::size_t keptSize = 0;
     if (size > keptSize) {
+      // Forgotten before the new room is asked for, so that a failure
+      // leaves no size claimed for memory that is gone.
       kept.reset();
+      keptSize = 0;
       kept.reset(new std::uint8_t[size]);
       keptSize = size;
     }
@@ -167,18 +179,29 @@ class TInflateScratch {
 };
 
 // Decodes from image data inflated in one call; false, with nothing
-// decoded and the stream where it was, when the data is not intact.
+// decoded and the stream where it was, when the data is not intact or the
+// memory for it cannot be had.
 bool DecodeWhole(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
                  bool interlaced) {
-  const std::uint64_t size = InflatedSize(d, rowLength, interlaced);
+  const TInflatedSize inflatedSize = InflatedSize(d, rowLength, interlaced);
+  const std::uint64_t size = inflatedSize.total;
   if (size == 0 || size > kWholeImageDataCeiling || !stream.Rewind(stream.Position())) return false;
-  const TInflateScratch inflated(static_cast<std::size_t>(size));
-  if (!InflateWholeImageData(stream, length, inflated.Data(), static_cast<std::size_t>(size))) return false;
-  TInflatedRows rows(inflated.Data(), static_cast<std::size_t>(rowLength) + 1);
+  std::unique_ptr<TInflateScratch> inflated;
+  std::unique_ptr<TInflatedRows> rows;
+  try {
+    inflated = std::make_unique<TInflateScratch>(static_cast<std::size_t>(size));
+    rows = std::make_unique<TInflatedRows>(inflated->Data(), static_cast<std::size_t>(rowLength) + 1);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!InflateWholeImageData(stream, length, inflated->Data(), static_cast<std::size_t>(size),
+                             static_cast<std::size_t>(inflatedSize.lastRow))) {
+    return false;
+  }
   if (interlaced) {
-    DecodeAdam7(d, rows);
+    DecodeAdam7(d, *rows);
   } else {
-    DecodeSequential(d, rows, rowLength);
+    DecodeSequential(d, *rows, rowLength);
   }
   return true;
 }
@@ -204,6 +227,7 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   // decoder can store.
   if (copiers == nullptr) TPNGObject::SignalError<EPngInvalidIHDR>(pnglang::EPngInvalidIHDRText);
   if (header.UsesPalette) BuildGrayPalette(header, Image.ForwardGamma);
+  std::copy(Image.ForwardGamma, Image.ForwardGamma + 256, header.StoredGamma.begin());
 
   const TRowMetrics metrics = Image.RawRowMetrics();
   const TDecoding decoding{header, *copiers, ChooseRowUnfilter(metrics.pixelStride), Image.ForwardGamma, static_cast<int>(header.Width),

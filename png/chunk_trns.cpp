@@ -33,13 +33,51 @@ void TChunktRNS::CopyChunk(const TChunk& source) {
   TChunk::CopyChunk(source);
 }
 
+namespace {
+
+// The level a grey sample of `depth` bits is stored as (the index of the
+// grey ramp, which spreads the samples over 0..255), or -1 for a sample the
+// depth cannot hold.
+int GreyLevel(unsigned sample, unsigned depth) {
+  switch (depth) {
+    case 16: return static_cast<int>(sample >> 8);
+    case 1: case 2: case 4: case 8: {
+      const unsigned top = (1u << depth) - 1;
+      return sample <= top ? static_cast<int>(sample * 255 / top) : -1;
+    }
+    default: return -1;
+  }
+}
+
+// The byte an RGB sample is stored as, before gamma, or -1 as above.
+int ColourLevel(unsigned sample, unsigned depth) {
+  if (depth == 16) return static_cast<int>(sample >> 8);
+  return depth == 8 && sample <= 255 ? static_cast<int>(sample) : -1;
+}
+
+}  // namespace
+
+// The key names the colour the pixels the chunk describes are stored with:
+// the high byte of a 16-bit sample, a low-depth grey sample as its ramp
+// level, through the gamma the colours were stored with. A sample the bit
+// depth cannot hold describes no pixel; it keeps the low byte as read.
 plat::COLORREF TChunktRNS::KeyColor() const {
   const TChunkIHDR& header = OwnerHeader();
+  const auto sample = [this](int i) { return unsigned{AlphaTable[2 * i]} << 8 | AlphaTable[2 * i + 1]; };
+  const auto& gamma = header.StoredGamma;
   switch (header.ColorType) {
-    case 0:
-      return plat::RGB(AlphaTable[1], AlphaTable[1], AlphaTable[1]);
-    case 2:
-      return plat::RGB(AlphaTable[1], AlphaTable[3], AlphaTable[5]);
+    case 0: {
+      const int level = GreyLevel(sample(0), header.BitDepth);
+      const plat::BYTE grey = level < 0 ? AlphaTable[1] : gamma[level];
+      return plat::RGB(grey, grey, grey);
+    }
+    case 2: {
+      const int r = ColourLevel(sample(0), header.BitDepth);
+      const int g = ColourLevel(sample(1), header.BitDepth);
+      const int b = ColourLevel(sample(2), header.BitDepth);
+      if (r < 0 || g < 0 || b < 0) return plat::RGB(AlphaTable[1], AlphaTable[3], AlphaTable[5]);
+      return plat::RGB(gamma[r], gamma[g], gamma[b]);
+    }
     case 3: {
       // Without a palette chunk there is no colour to key on.
       const auto* palette = Image.ChunkList.FirstOfClass<TChunkPLTE>();

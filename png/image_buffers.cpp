@@ -47,6 +47,7 @@ std::uint64_t TChunkIHDR::AlphaBytes() const {
 void TChunkIHDR::BuildImageBuffers() {
   std::memset(&DibInfo, 0, sizeof DibInfo);
   ReleaseImageBuffers();
+  for (int i = 0; i < 256; ++i) StoredGamma[i] = static_cast<std::uint8_t>(i);
   UsesPalette = false;
   const int bpp = ColorBitsPerPixel(ColorType, BitDepth);
   if (bpp != 0) {

@@ -8,11 +8,11 @@
 struct TInflateTextResult {
   bool ok = false;
   std::string bytes;
-  std::string message;  // zlib's text when not ok
+  std::string message;     // zlib's text when not ok
+  std::size_t produced = 0;  // bytes inflated, kept or not
 };
 
-// A text that would inflate beyond this is refused like a damaged one: a
-// few kilobytes of compressed text must not claim gigabytes of memory.
-inline constexpr std::size_t kInflatedTextLimit = std::size_t{16} << 20;
-
-TInflateTextResult InflateText(const std::uint8_t* input, std::size_t size);
+// Inflates a whole zlib stream. One that would inflate beyond `limit` bytes
+// is refused like a damaged one, after at most `limit` + 256 bytes: a few
+// kilobytes of compressed text must not claim gigabytes of memory.
+TInflateTextResult InflateText(const std::uint8_t* input, std::size_t size, std::size_t limit);

@@ -1,5 +1,7 @@
 #include <cstring>
+#include <new>
 
+#include "platform/exception.h"
 #include "png/pngimage.h"
 
 namespace {
@@ -62,6 +64,9 @@ void TPNGObject::ReadPng(plat::TStream& stream) {
       }
       if (!chunk->ReadChunk(stream, type, length) || type == IEND) break;
     }
+  } catch (const std::bad_alloc&) {
+    CutToChunks(ChunkList);
+    throw plat::EOutOfMemory(pnglang::OutOfMemoryText);
   } catch (...) {
     CutToChunks(ChunkList);
     throw;

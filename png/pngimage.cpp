@@ -47,6 +47,7 @@ void TPNGObject::ResetGamma() {
 
 void TPNGObject::DropChunks() {
   ResetGamma();
+  textBudgetLeft_ = kImageTextBudget;
   for (std::uint32_t i = 0; i < ChunkList.ItemCount(); ++i) delete ChunkList.ItemAt(i);
   ChunkList.SetCount(0);
 }

@@ -92,6 +92,11 @@ class TPNGObject : public plat::TGraphic {
     throw E(message);
   }
 
+  // What the texts read so far leave of kImageTextBudget; every read starts
+  // with all of it.
+  std::size_t TextBudgetLeft() const { return textBudgetLeft_; }
+  void SpendTextBudget(std::size_t bytes) { textBudgetLeft_ -= bytes < textBudgetLeft_ ? bytes : textBudgetLeft_; }
+
   std::uint32_t IdatSplitSize() const { return idatSplitSize_; }
   // Values below 65535 are stored as 65535.
   void SetIdatSplitSize(std::uint32_t size) { idatSplitSize_ = size < 65535 ? 65535 : size; }
@@ -112,6 +117,7 @@ class TPNGObject : public plat::TGraphic {
   int NearestStoredIndex(plat::COLORREF colour, int fieldEntries);
 
   std::uint32_t idatSplitSize_ = 65535;
+  std::size_t textBudgetLeft_ = kImageTextBudget;
 };
 
 // Colour-key masking of a bottom-up DIB into a rectangle of `dc`.

@@ -44,6 +44,9 @@ inline constexpr char EPngErrorResizeText[] =
     "properties. Try assigning the image from a bitmap.";
 inline constexpr char EPNGMissingMultipleIDATText[] =
     "This \"Portable Network Graphics\" image is invalid because it has missing image parts.";
+// The text of the platform's out-of-memory error (plat::EOutOfMemory), which
+// ReadPng raises when memory for what it reads cannot be had.
+inline constexpr char OutOfMemoryText[] = "Out of memory";
 // Followed directly by the zlib result's text (ZlibErrorText).
 inline constexpr char EPNGZLIBErrorText[] =
     "Could not decompress the image because it contains invalid compressed data.\r\n"

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <vector>
+
+#include "png/zlib_inflate.h"
 
 namespace {
 
@@ -18,8 +22,8 @@ std::uint64_t CompressedCeiling(std::size_t inflatedSize) {
   return std::uint64_t{inflatedSize} + inflatedSize / 64 + (std::uint64_t{1} << 16);
 }
 
-// The gathered payloads. Growing never clears the new room first, since
-// the stream's bytes fill it at once.
+// The gathered payloads, and where each chunk of the run ends. Growing
+// never clears the new room first, since the stream's bytes fill it at once.
 class TGathered {
  public:
   // Room for `count` more bytes at the end, counted as held.
@@ -38,10 +42,26 @@ class TGathered {
   const std::uint8_t* Data() const { return bytes_.get(); }
   std::size_t Size() const { return size_; }
 
+  struct TChunkEnd {
+    std::size_t dataEnd;     // gathered bytes up to the end of the chunk's payload
+    std::uint64_t streamEnd;  // stream position after its CRC
+  };
+  // The chunk whose payload has just been gathered ends (its CRC included)
+  // at stream position `streamEnd`.
+  void EndChunk(std::uint64_t streamEnd) { chunkEnds_.push_back({size_, streamEnd}); }
+  // The chunk that holds byte `index` of the gathered data.
+  const TChunkEnd& ChunkHolding(std::size_t index) const {
+    for (const TChunkEnd& end : chunkEnds_) {
+      if (end.dataEnd > index) return end;
+    }
+    return chunkEnds_.back();
+  }
+
  private:
   std::unique_ptr<std::uint8_t[]> bytes_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  std::vector<TChunkEnd> chunkEnds_;
 };
 
 // Reads the payload and CRC of one chunk into `data`; false when the stream
@@ -59,7 +79,9 @@ bool ReadIntactPayload(plat::TStream& stream, std::uint32_t length, TGathered& d
   std::uint8_t stored[4];
   if (stream.Read(stored, 4) != 4) return false;
   const std::uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, kType, 4), data.Data() + start, length);
-  return crc == BigEndian32(stored);
+  if (crc != BigEndian32(stored)) return false;
+  data.EndChunk(stream.Position());
+  return true;
 }
 
 // Gathers the payloads of the run of image-data chunks. On success the
@@ -77,36 +99,33 @@ bool GatherRun(plat::TStream& stream, std::uint32_t length, std::size_t inflated
   }
 }
 
-// zlib refuses a dynamic block that declares more than 286 literal/length
-// or 30 distance codes, which libdeflate takes. The first block's header
-// lies at a fixed place, so such a stream is left to zlib to refuse.
-bool FirstBlockDeclaresExtraCodes(const TGathered& data) {
-  if (data.Size() < 4) return false;
-  const unsigned bits = data.Data()[2] | unsigned{data.Data()[3]} << 8;
-  return ((bits >> 1) & 3) == 2 && (((bits >> 3) & 31) > 29 || ((bits >> 8) & 31) > 29);
+// Where the streaming decoder leaves the stream: behind the chunk from which
+// zlib reads the last byte the image needs. That decoder moves on to the next
+// chunk whenever it wants output and zlib has used up the chunk in hand, even
+// when zlib holds what the last request needs, decoded ahead of it: the
+// last symbol having begun by the time that request began.
+std::uint64_t StreamingStop(const TGathered& data, const TWholeInflate& whole, std::size_t lastRequestStart) {
+  const std::size_t needed = whole.bytesToLastOutput;
+  const TGathered::TChunkEnd& holding = data.ChunkHolding(needed - 1);
+  const bool decodedAhead = lastRequestStart > 0 && whole.lastSymbolStart <= lastRequestStart;
+  return decodedAhead && holding.dataEnd == needed ? data.ChunkHolding(needed).streamEnd : holding.streamEnd;
 }
-
-struct TDecompressor {
-  libdeflate_decompressor* handle = libdeflate_alloc_decompressor();
-  ~TDecompressor() { libdeflate_free_decompressor(handle); }
-};
 
 }  // namespace
 
 bool InflateWholeImageData(plat::TStream& stream, std::uint32_t length, std::uint8_t* inflated,
-                           std::size_t inflatedSize) {
+                           std::size_t inflatedSize, std::size_t lastRequest) {
   const std::uint64_t start = stream.Position();
   if (inflatedSize == 0 || inflatedSize > kWholeImageDataCeiling || !stream.Rewind(start)) return false;
-  TGathered data;
-  bool intact = GatherRun(stream, length, inflatedSize, data) && !FirstBlockDeclaresExtraCodes(data);
-  if (intact) {
-    const TDecompressor decompressor;
-    std::size_t consumed = 0, produced = 0;
-    intact = decompressor.handle != nullptr &&
-             libdeflate_zlib_decompress_ex(decompressor.handle, data.Data(), data.Size(), inflated, inflatedSize,
-                                           &consumed, &produced) == LIBDEFLATE_SUCCESS &&
-             produced == inflatedSize;
+  try {
+    TGathered data;
+    if (GatherRun(stream, length, inflatedSize, data)) {
+      const TWholeInflate whole = InflateWholeZlibStream(data.Data(), data.Size(), inflated, inflatedSize);
+      if (whole.ok && stream.Rewind(StreamingStop(data, whole, inflatedSize - lastRequest))) return true;
+    }
+  } catch (const std::bad_alloc&) {
+    // Left to the stream, which needs little memory.
   }
-  if (!intact) stream.Rewind(start);
-  return intact;
+  stream.Rewind(start);
+  return false;
 }

@@ -95,6 +95,44 @@ TEST(PngTransparency, GreyRgbAndAlphaKinds) {
   EXPECT_THROW(empty.TransparencyKind(), EPNGHeaderNotPresent);
 }
 
+TEST(PngTransparency, KeysNameTheStoredColourOfThePixelsTheyDescribe) {
+  struct Case {
+    const char* what;
+    std::uint8_t depth, colorType;
+    Bytes trns, row;  // the row: filter byte, then the keyed pixel and another
+    std::uint32_t gamma;
+    bool gammaAfterData;
+  };
+  const Case cases[] = {
+      {"16-bit RGB keeps the high bytes", 16, 2, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC},
+       {0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0x34, 0x00, 0x78, 0x00, 0xBC, 0x00}, 0, false},
+      {"16-bit grey", 16, 0, {0x12, 0xFF}, {0, 0x12, 0xFF, 0xFF, 0x12}, 0, false},
+      {"4-bit grey is a ramp level", 4, 0, {0, 15}, {0, 0xF0}, 0, false},
+      {"2-bit grey", 2, 0, {0, 2}, {0, 0x90}, 0, false},
+      {"1-bit grey", 1, 0, {0, 1}, {0, 0x80}, 0, false},
+      {"8-bit grey with gamma", 8, 0, {0, 0x40}, {0, 0x40, 0x41}, 100000, false},
+      {"8-bit RGB with gamma", 8, 2, {0, 0x40, 0, 0x80, 0, 0xC0}, {0, 0x40, 0x80, 0xC0, 0x41, 0x80, 0xC0}, 100000,
+       false},
+      {"gamma after the data leaves the colours", 8, 2, {0, 0x40, 0, 0x80, 0, 0xC0},
+       {0, 0x40, 0x80, 0xC0, 0x41, 0x80, 0xC0}, 100000, true},
+  };
+  for (const Case& c : cases) {
+    PngBuilder png;
+    png.Header(2, 1, c.depth, c.colorType);
+    if (c.gamma != 0 && !c.gammaAfterData) png.Add("gAMA", GammaPayload(c.gamma));
+    png.Add("tRNS", c.trns).Data(c.row);
+    if (c.gammaAfterData) png.Add("gAMA", GammaPayload(c.gamma));
+    auto image = Decode(png.End());
+    TPNGObject copy;
+    copy.CopyImage(*image);
+    const Bytes rgba = ExportRGBA(*image);
+    ASSERT_EQ(image->TransparencyKind(), trColorKey) << c.what;
+    EXPECT_EQ(image->KeyColor(), plat::RGB(rgba[0], rgba[1], rgba[2])) << c.what;
+    EXPECT_NE(image->KeyColor(), plat::RGB(rgba[4], rgba[5], rgba[6])) << c.what;
+    EXPECT_EQ(copy.KeyColor(), image->KeyColor()) << c.what;
+  }
+}
+
 TEST(PngGamma, WorkedValues) {
   std::uint8_t forward[256], reverse[256];
   BuildGammaTables(45455, forward, reverse);
@@ -209,14 +247,30 @@ TEST(PngText, CompressedText) {
 }
 
 TEST(PngText, InflatedTextIsBounded) {
-  const Bytes bomb = Deflate(Bytes(kInflatedTextLimit + 1024, 'z'));
-  EXPECT_LT(bomb.size(), 64u * 1024);
-  const TInflateTextResult result = InflateText(bomb.data(), bomb.size());
+  const Bytes bomb = Deflate(Bytes(1000 + 1024, 'z'));
+  const TInflateTextResult result = InflateText(bomb.data(), bomb.size(), 1000);
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(result.bytes.empty());
-  const Bytes fits = Deflate(Bytes(kInflatedTextLimit, 'z'));
-  EXPECT_EQ(InflateText(fits.data(), fits.size()).bytes.size(), kInflatedTextLimit);
+  EXPECT_LE(result.produced, 1000u + 256);
+  const Bytes fits = Deflate(Bytes(1000, 'z'));
+  EXPECT_EQ(InflateText(fits.data(), fits.size(), 1000).bytes.size(), 1000u);
   const Bytes dictionary = {0x78, 0x20, 0, 0, 0, 1, 0x63, 0, 0};
-  EXPECT_FALSE(InflateText(dictionary.data(), dictionary.size()).ok);
+  EXPECT_FALSE(InflateText(dictionary.data(), dictionary.size(), 1000).ok);
+
+  // The texts of one image share one budget: the first ones are kept whole,
+  // the first that does not fit uses up the rest, and later ones stay empty.
+  const std::size_t third = kImageTextBudget / 3 + 1;
+  PngBuilder png;
+  png.Header(1, 1, 8, 0).Add("tEXt", Text(std::string("Plain\0text", 10)));
+  for (std::size_t size : {third, third, third, std::size_t{10}}) {
+    png.Add("zTXt", ZtxtPayload("Comment", 0, Deflate(Bytes(size, 'z'))));
+  }
+  auto image = Decode(png.Data({0, 0}).End());
+  std::vector<std::size_t> kept;
+  for (std::uint32_t i = 1; i < image->ChunkList.ItemCount(); ++i) {
+    if (const auto* t = dynamic_cast<const TChunktEXt*>(image->ChunkList.ItemAt(i))) kept.push_back(t->Text.size());
+  }
+  EXPECT_EQ(kept, std::vector<std::size_t>({4, third, third, 0, 0}));
+  EXPECT_EQ(image->TextBudgetLeft(), 0u);
 }
 

@@ -138,4 +138,27 @@ inline Bytes SimplePng(std::uint32_t w, std::uint32_t h, std::uint8_t depth, std
   return PngBuilder().Header(w, h, depth, colorType, interlace).Data(rawRows).End();
 }
 
+// A 1 x 1 grey image's signature and header, then the length and type of an
+// ancillary chunk of almost 4 GiB whose bytes keep coming.
+class EndlessChunkStream : public plat::TStream {
+ public:
+  EndlessChunkStream() : prefix_(PngBuilder().Header(1, 1, 8, 0)) {
+    PutBE32(prefix_, 0xFFFFFFF0u);
+    prefix_.insert(prefix_.end(), {'a', 'b', 'C', 'd'});
+  }
+  std::size_t Read(void* buffer, std::size_t count) override {
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (std::size_t i = 0; i < count; ++i, ++position_) {
+      out[i] = position_ < prefix_.size() ? prefix_[position_] : 0;
+    }
+    return count;
+  }
+  void Skip(std::uint64_t count) override { position_ += count; }
+  std::uint64_t Position() const override { return position_; }
+
+ private:
+  Bytes prefix_;
+  std::uint64_t position_ = 0;
+};
+
 }  // namespace pngtest

@@ -171,6 +171,22 @@ TEST(PngReadLoop, HugeLengthOnAShortStreamFailsFastWithMemoryInProportion) {
   EXPECT_LE(text->Payload.capacity(), std::size_t{2} << 20);
 }
 
+#ifdef _WIN32
+// A 32-bit process cannot hold the chunk: the read ends in the platform's
+// out-of-memory error, never in std::bad_alloc.
+TEST(PngReadLoop, AChunkTooLargeForMemoryEndsInTheOutOfMemoryError) {
+  EndlessChunkStream endless;
+  TPNGObject image;
+  try {
+    image.ReadPng(endless);
+    FAIL() << "read a chunk of almost 4 GiB";
+  } catch (const plat::EOutOfMemory& e) {
+    EXPECT_EQ(e.Message(), pnglang::OutOfMemoryText);
+  }
+  EXPECT_EQ(ChunkSummary(image), "IHDR:TChunkIHDR abCd:TChunk");
+}
+#endif
+
 TEST(PngReadLoop, MissingImageDataKeepsTheChunks) {
   TPNGObject image;
   EXPECT_EQ(ReadInto(image, PngBuilder().Header(1, 1, 8, 0).Add("tEXt", Text("a\0b")).End()).errorClass,

@@ -2,6 +2,12 @@
 // needs: the reader refuses or finishes with a codec error, spending memory
 // in proportion to the image it can keep, not to what the stream claims.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/stream.h"
 #include "png/pngimage.h"
@@ -87,6 +93,62 @@ TEST(PngHostileBounds, AMillionTinyChunksAreReadInOnePass) {
   // Passed-over chunks leave nothing behind.
   ASSERT_EQ(ReadInto(image, TinyChunkFlood(count, "cHRM")).errorClass, "");
   EXPECT_EQ(ChunkSummary(image), "IHDR:TChunkIHDR IDAT:TChunkIDAT IEND:TChunkIEND");
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FENWILLOW_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define FENWILLOW_ASAN 1
+#endif
+
+#ifndef FENWILLOW_ASAN
+std::string ReadOutcomeOf(plat::TStream& stream) {
+  try {
+    TPNGObject image;
+    image.ReadPng(stream);
+    return "ok";
+  } catch (const plat::Exception& e) {
+    return e.ClassName();
+  } catch (const std::exception& e) {
+    return std::string("non-codec ") + e.what();
+  }
+}
+
+// In a child process: leaves 250 MB of address space beyond what the
+// process already holds (as a fresh process under `ulimit -v 300000` has),
+// reads, and exits with 0 when the outcomes are the expected ones.
+[[noreturn]] void ReadBothUnderLimitAndExit(const Bytes& grey) {
+  unsigned long pages = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  const rlim_t bytes = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + 250ul * 1000 * 1000;
+  const rlimit limit{bytes, bytes};
+  setrlimit(RLIMIT_AS, &limit);
+  plat::TBufferStream greyStream(grey.data(), grey.size());
+  EndlessChunkStream endless;
+  const std::string outcomes = ReadOutcomeOf(greyStream) + " " + ReadOutcomeOf(endless);
+  std::fprintf(stderr, "%s\n", outcomes.c_str());
+  std::exit(outcomes == "ok EOutOfMemory" ? 0 : 1);
+}
+
+#endif
+
+// With 250 MB of address space to spare, a 14000 x 14000 grey image (196 MB
+// of colour data) leaves no room to inflate its data whole: it streams. A chunk
+// that keeps growing ends in the platform's out-of-memory error. Nothing
+// else may leave ReadPng.
+TEST(PngHostileBounds, UnderAnAddressSpaceLimitOnlyCodecAndOutOfMemoryErrorsLeave) {
+#ifdef FENWILLOW_ASAN
+  GTEST_SKIP() << "the sanitizers' allocator reports running out of memory instead of throwing";
+#else
+  const Bytes grey = BlackGreyImage(14000, 14000);
+  EXPECT_EXIT(ReadBothUnderLimitAndExit(grey), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace

@@ -32,7 +32,10 @@ Bytes ClaimedLength(const std::string& type, std::uint32_t length, std::uint32_t
   return png.Append(claim);
 }
 
-Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize) {
+namespace {
+
+// `inflated` zero bytes compressed as tightly as zlib can.
+Bytes DeflatedZeros(std::uint64_t inflated) {
   z_stream z{};
   deflateInit2(&z, 9, Z_DEFLATED, 15, 9, Z_RLE);
   static const Bytes zeros(1 << 20, 0);
@@ -54,7 +57,13 @@ Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize) {
     compressed.insert(compressed.end(), out, out + (sizeof out - z.avail_out));
   }
   deflateEnd(&z);
+  return compressed;
+}
 
+}  // namespace
+
+Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize) {
+  const Bytes compressed = DeflatedZeros(inflated);
   PngBuilder png;
   png.Header(1, 1, 8, 0);
   for (std::size_t at = 0; at < compressed.size(); at += chunkSize) {
@@ -63,6 +72,22 @@ Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize) {
                           compressed.begin() + static_cast<std::ptrdiff_t>(end)));
   }
   return png.End();
+}
+
+Bytes BlackGreyImage(std::uint32_t width, std::uint32_t height) {
+  const Bytes data = DeflatedZeros(std::uint64_t{width + 1} * height);
+  return PngBuilder().Header(width, height, 8, 0).Add("IDAT", data).End();
+}
+
+Bytes CompressedTextFlood(std::uint32_t count, std::uint32_t inflated) {
+  Bytes payload = Text("Comment");
+  payload.insert(payload.end(), {0, 0});  // the keyword's end and compression method 0
+  const Bytes text = DeflatedZeros(inflated);
+  payload.insert(payload.end(), text.begin(), text.end());
+  PngBuilder png;
+  png.Header(1, 1, 8, 0);
+  for (std::uint32_t i = 0; i < count; ++i) png.Add("zTXt", payload);
+  return png.Data(UnfilteredRows({{0}})).End();
 }
 
 Bytes TinyChunkFlood(std::uint32_t count, const std::string& type) {

@@ -30,4 +30,12 @@ Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize = 6553
 // header and the image data.
 Bytes TinyChunkFlood(std::uint32_t count, const std::string& type);
 
+// An 8-bit grey image of `width` x `height` black pixels, its image data as
+// small as zlib makes it (190 KB for 14000 x 14000).
+Bytes BlackGreyImage(std::uint32_t width, std::uint32_t height);
+
+// A 1 x 1 grey image with `count` zTXt chunks before its data, each of whose
+// texts inflates to `inflated` bytes.
+Bytes CompressedTextFlood(std::uint32_t count, std::uint32_t inflated);
+
 }  // namespace pngtest

@@ -38,6 +38,8 @@ const std::vector<Case>& Cases() {
       {"inflate-4GiB-past-last-row", [] { return pngtest::InflatesPastLastRow(std::uint64_t{4} << 30); }},
       {"million-ancillary-chunks", [] { return pngtest::TinyChunkFlood(1000000, "abCd"); }},
       {"million-chrm-chunks", [] { return pngtest::TinyChunkFlood(1000000, "cHRM"); }},
+      {"48-texts-of-16MiB", [] { return pngtest::CompressedTextFlood(48, 16u << 20); }},
+      {"24-texts-of-16MiB", [] { return pngtest::CompressedTextFlood(24, 16u << 20); }},
   };
   return cases;
 }

@@ -14,6 +14,7 @@
 #include "platform/stream.h"
 #include "png/pngimage.h"
 #include "png/rgba_export.h"
+#include "tests/png_builder.h"
 
 namespace {
 
@@ -191,6 +192,20 @@ TEST(PngInspect, ReportsDecodedImagesAndErrorsInItsFormat) {
   EXPECT_EQ(many.find("file " + kSuite + "xc1n0g08.png\nerror EPngInvalidIHDR: The \"Portable"), 0u);
   EXPECT_NE(many.find("file " + kSuite + "basn0g01.png\nok 32 32 1 0 0\n"), std::string::npos);
   EXPECT_NE(many.find("file " + kSuite + "missing.png\nerror Exception: "), std::string::npos);
+
+  // The transparent entry lies beyond the palette: the image reads and
+  // draws, only its key colour is unavailable.
+  const std::string beyond = std::string(FENWILLOW_BINARY_DIR) + "/key_beyond_palette.png";
+  const pngtest::Bytes png = pngtest::PngBuilder()
+                                 .Header(1, 1, 8, 3)
+                                 .Add("PLTE", {1, 2, 3})
+                                 .Add("tRNS", {255, 0})
+                                 .Data(pngtest::UnfilteredRows({{0}}))
+                                 .End();
+  std::ofstream(beyond, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+  const std::string keyless = RunInspect(beyond, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(keyless.find("\nkind trColorKey key unavailable\nrgba-sha256 "), std::string::npos) << keyless;
 }
 
 TEST(PngInspect, HashIsTheSha256OfTheRgbaDumpAndRawFilesAreWritten) {

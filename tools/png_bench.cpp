@@ -2,7 +2,8 @@
 // same PNG files, in one process, alternating between the decoders round by
 // round, and prints the median of each with the peers' ratios to this codec.
 // Beside them: inflating the same image data alone, with zlib in one call
-// (the floor of a decoder built on zlib) and with libdeflate.
+// (the floor of a decoder built on zlib), with libdeflate, and with the
+// codec's own whole-buffer inflate.
 #include <dirent.h>
 
 #include <algorithm>
@@ -30,8 +31,9 @@ constexpr char kUsage[] =
     "tree picture) over and over, one decoder after another in turn, for\n"
     "about S seconds a file (default 2) and at least N rounds (default 15),\n"
     "then prints the median milliseconds of each decoder. --only NAME runs\n"
-    "that decoder alone (codec, libpng, spng, stb, zlib, libdeflate), for\n"
-    "profiling; the other columns then show 0.\n";
+    "that decoder alone (codec, libpng, spng, stb, zlib, libdeflate,\n"
+    "inflate), for profiling; the other columns then show 0. 'inflate' is\n"
+    "the codec's own whole-buffer inflate of the image data.\n";
 
 struct TTimed {
   const char* name;
@@ -116,8 +118,8 @@ int main(int argc, char** argv) {
   if (files.empty()) files = DefaultFiles();
 
   std::printf("median ms per decode; ratio = peer time / this codec's time (above 1: this codec is faster)\n\n");
-  std::printf("%-48s %8s %8s %8s %8s %8s %10s | %7s %7s %7s %9s\n", "file", "codec", "libpng", "spng", "stb",
-              "zlib", "libdeflate", "libpng", "spng", "stb", "codec/ld");
+  std::printf("%-48s %8s %8s %8s %8s %8s %10s %7s | %7s %7s %7s %9s\n", "file", "codec", "libpng", "spng", "stb",
+              "zlib", "libdeflate", "inflate", "libpng", "spng", "stb", "codec/ld");
   int status = 0;
   for (const std::string& path : files) {
     const Bytes file = ReadWhole(path);
@@ -131,6 +133,7 @@ int main(int argc, char** argv) {
         {"zlib", [&] { return InflateWithZlib(data, inflated); }, {}},
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
         {"libdeflate", [&] { return InflateWithLibdeflate(data, inflated); }, {}},
+        {"inflate", [&] { return InflateWithCodec(data, inflated); }, {}},
 #endif
     };
     bool failed = file.empty() || data.inflatedSize == 0;
@@ -144,16 +147,17 @@ int main(int argc, char** argv) {
       if (!only.empty() && only != d.name) d.run = [] { return true; };
     }
     Measure(decoders, seconds, minRounds);
-    double median[6] = {};
+    double median[7] = {};
     for (std::size_t k = 0; k < decoders.size(); ++k) median[k] = Median(decoders[k].ms);
     const double codec = median[0];
-    char libdeflate[16] = "-", codecToLd[16] = "-";
-    if (decoders.size() > 5) {
+    char libdeflate[16] = "-", inflate[16] = "-", codecToLd[16] = "-";
+    if (decoders.size() > 6) {
       std::snprintf(libdeflate, sizeof libdeflate, "%.2f", median[5]);
+      std::snprintf(inflate, sizeof inflate, "%.2f", median[6]);
       std::snprintf(codecToLd, sizeof codecToLd, "%.2f", codec / median[5]);
     }
-    std::printf("%-48s %8.2f %8.2f %8.2f %8.2f %8.2f %10s | %7.2f %7.2f %7.2f %9s\n",
-                BaseName(path).c_str(), codec, median[1], median[2], median[3], median[4], libdeflate,
+    std::printf("%-48s %8.2f %8.2f %8.2f %8.2f %8.2f %10s %7s | %7.2f %7.2f %7.2f %9s\n",
+                BaseName(path).c_str(), codec, median[1], median[2], median[3], median[4], libdeflate, inflate,
                 median[1] / codec, median[2] / codec, median[3] / codec, codecToLd);
     std::fflush(stdout);
   }

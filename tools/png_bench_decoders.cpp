@@ -14,6 +14,8 @@
 
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
 #include <libdeflate.h>
+
+#include "png/zlib_inflate.h"
 #endif
 
 #include "platform/exception.h"
@@ -127,6 +129,10 @@ bool InflateWithLibdeflate(const TImageData& data, Bytes& out) {
   std::size_t produced = 0;
   return libdeflate_zlib_decompress(decompressor, data.compressed.data(), data.compressed.size(), out.data(),
                                     data.inflatedSize, &produced) == LIBDEFLATE_SUCCESS;
+}
+
+bool InflateWithCodec(const TImageData& data, Bytes& out) {
+  return InflateWholeZlibStream(data.compressed.data(), data.compressed.size(), out.data(), data.inflatedSize).ok;
 }
 #endif
 

@@ -27,6 +27,8 @@ TImageData ExtractImageData(const Bytes& file);
 bool InflateWithZlib(const TImageData& data, Bytes& out);
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
 bool InflateWithLibdeflate(const TImageData& data, Bytes& out);
+// The codec's own whole-buffer inflate, which keeps to zlib's rules.
+bool InflateWithCodec(const TImageData& data, Bytes& out);
 #endif
 
 }  // namespace pngbench

@@ -21,7 +21,7 @@ constexpr char kUsage[] =
     "Decodes each FILE and prints, on success:\n"
     "  ok WIDTH HEIGHT BITDEPTH COLORTYPE INTERLACE\n"
     "  chunks TYPE:Class ...          (the chunk list in order)\n"
-    "  kind trOpaque|trColorKey|trAlpha key 0xXXXXXXXX\n"
+    "  kind trOpaque|trColorKey|trAlpha key 0xXXXXXXXX|unavailable\n"
     "  rgba-sha256 HEX                (SHA-256 of the image as top-down RGBA8)\n"
     "or, on failure, 'error CLASS: message' (line breaks shown as ' | ').\n"
     "With more than one FILE each file's lines follow a line 'file PATH'.\n"
@@ -71,6 +71,18 @@ const char* KindName(TTransparencyKind kind) {
   }
 }
 
+// A palette image whose transparent entry lies beyond its palette reads and
+// draws, but has no key colour to give.
+std::string KeyText(const TPNGObject& image) {
+  try {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", image.KeyColor());
+    return text;
+  } catch (const EPngError&) {
+    return "unavailable";
+  }
+}
+
 void WriteFile(const std::string& path, const void* data, std::size_t size) {
   std::ofstream out(path, std::ios::binary);
   out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
@@ -102,7 +114,7 @@ bool Inspect(const std::string& path, const char* rawDir) {
     }
     const TChunkIHDR& h = image.RequireHeader();
     const TTransparencyKind kind = image.TransparencyKind();
-    const plat::COLORREF key = image.KeyColor();
+    const std::string key = KeyText(image);
     const std::vector<std::uint8_t> rgba = ExportRGBA(image);
     if (rawDir != nullptr) WriteRaw(image, rgba, rawDir, path);
     std::string chunks = "chunks";
@@ -110,14 +122,14 @@ bool Inspect(const std::string& path, const char* rawDir) {
       const TChunk& chunk = *image.ChunkList.ItemAt(i);
       chunks += " " + ChunkTypeText(chunk) + ":" + chunk.ChunkClass().ClassName;
     }
-    std::printf("ok %u %u %u %u %u\n%s\nkind %s key 0x%08X\nrgba-sha256 %s\n", h.Width, h.Height, h.BitDepth,
-                h.ColorType, h.InterlaceMethod, chunks.c_str(), KindName(kind), key,
+    std::printf("ok %u %u %u %u %u\n%s\nkind %s key %s\nrgba-sha256 %s\n", h.Width, h.Height, h.BitDepth,
+                h.ColorType, h.InterlaceMethod, chunks.c_str(), KindName(kind), key.c_str(),
                 Sha256Hex(rgba.data(), rgba.size()).c_str());
     return true;
   } catch (const plat::Exception& e) {
     std::printf("error %s: %s\n", e.ClassName(), OneLine(e.Message()).c_str());
   } catch (const std::bad_alloc&) {
-    std::printf("error EOutOfMemory: Out of memory\n");
+    std::printf("error EOutOfMemory: %s\n", pnglang::OutOfMemoryText);
   } catch (const std::exception& e) {
     std::printf("error Exception: %s\n", OneLine(e.what()).c_str());
   }
