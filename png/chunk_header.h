@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/wintypes.h"
+#include "png/alpha_runs.h"
 #include "png/chunk.h"
 
 // Colour data plus alpha plane above this many bytes (1 GiB) is refused with
@@ -56,6 +57,11 @@ class TChunkIHDR : public TChunk {
   std::uint8_t* ColorBits = nullptr;  // memory of DibSection
   std::unique_ptr<std::uint8_t[]> AlphaPlane;
   plat::HBITMAP DibSection = nullptr;
+  // What alpha drawing learned from ColorBits and AlphaPlane; forgotten
+  // whenever the buffers are rebuilt, released or handed out for writing
+  // (AlphaRow, ColorRow). Whoever writes them through these members
+  // directly resets it.
+  std::unique_ptr<TAlphaRuns> AlphaRuns;
 
  private:
   void ParseHeaderFields();

@@ -86,6 +86,7 @@ void TChunkIHDR::BuildImageBuffers() {
 }
 
 void TChunkIHDR::ReleaseImageBuffers() {
+  AlphaRuns.reset();
   if (DibSection != nullptr) plat::DeleteObject(DibSection);
   DibSection = nullptr;
   ColorBits = nullptr;
