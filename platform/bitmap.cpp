@@ -111,6 +111,19 @@ HBITMAP TBitmap::Duplicate() {
   return type_ == TBitmapHandleType::bmDIB ? ResizedDib(width_, height_) : ResizedDdb(width_, height_);
 }
 
+bool TBitmap::CopyPixelsInPlace(const TBitmap& other) {
+  // A copy made anew would be a bottom-up DIB of the source's depth; one
+  // this bitmap already is takes the pixels without a new handle.
+  const bool sameDib = type_ == TBitmapHandleType::bmDIB && other.type_ == TBitmapHandleType::bmDIB &&
+                       bits_ != nullptr && other.bits_ != nullptr && !topDown_ && width_ == other.width_ &&
+                       height_ == other.height_ && bitsPerPixel_ == other.bitsPerPixel_ && bitsPerPixel_ >= 24;
+  if (!sameDib) return false;
+  GdiFlush();
+  dib::CopyOverlap(dib::Layout{other.bits_, width_, height_, bitsPerPixel_, other.topDown_},
+                   dib::Layout{bits_, width_, height_, bitsPerPixel_, topDown_});
+  return true;
+}
+
 HBITMAP TBitmap::Handle() {
   canvas_.Deselect();
   return handle_;
@@ -127,7 +140,7 @@ void TBitmap::CopyFrom(TPersistent* source) {
     TPersistent::CopyFrom(source);
     return;
   }
-  Replace(other->Duplicate());
+  if (!CopyPixelsInPlace(*other)) Replace(other->Duplicate());
   width_ = other->width_;
   height_ = other->height_;
   type_ = other->type_;

@@ -138,6 +138,10 @@ class TBitmap : public TGraphic {
   void WriteDib(const std::vector<std::uint32_t>& pixels, int bitsPerPixel);
   // A new bitmap handle holding an exact copy of this image.
   HBITMAP Duplicate();
+  // Copies `other`'s pixels into this bitmap's own memory when this bitmap
+  // already has the layout a duplicate of `other` would have; false, and
+  // nothing copied, otherwise.
+  bool CopyPixelsInPlace(const TBitmap& other);
   // The resized copy of a DIB or a DDB, white beyond the old image.
   HBITMAP ResizedDib(int width, int height);
   HBITMAP ResizedDdb(int width, int height);

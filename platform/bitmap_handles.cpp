@@ -93,7 +93,8 @@ MemoryDc::~MemoryDc() {
 HBITMAP ResizedDib(const dib::Layout& source, const std::vector<RGBQUAD>& table, int width, int height) {
   const NewDib made = MakeDib(width, height, source.bitsPerPixel, table);
   const dib::Layout target{made.bits, width, height, source.bitsPerPixel, false};
-  dib::FillWhite(target, table);
+  const bool covered = source.bits != nullptr && source.width >= width && source.height >= height;
+  if (!covered) dib::FillWhite(target, table);
   if (source.bits != nullptr) {
     GdiFlush();
     dib::CopyOverlap(source, target);

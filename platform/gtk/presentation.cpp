@@ -16,39 +16,6 @@ namespace plat::gtk {
 
 namespace {
 
-// Top-down 32-bit rows of the bitmap selected into a device context.
-struct SourceRows {
-  const std::uint8_t* top = nullptr;
-  std::ptrdiff_t stride = 0;
-  const std::uint8_t* Row(int y) const { return top + stride * y; }
-};
-
-// The rows of the bitmap selected into `dc`, provided the rectangle at
-// `origin` lies within it. A 32-bit DIB section is read in place (every
-// frame is one); anything else is converted into `copy` first.
-bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, SourceRows& rows) {
-  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
-  DIBSECTION section{};
-  const int got = bitmap == nullptr ? 0 : GetObjectA(bitmap, sizeof section, &section);
-  if (got == 0) return false;
-  const BITMAP& record = section.dsBm;
-  if (origin.x < 0 || origin.y < 0 || size.cx > record.bmWidth - origin.x || size.cy > record.bmHeight - origin.y) {
-    return false;
-  }
-  if (got == static_cast<int>(sizeof section) && record.bmBits != nullptr && record.bmBitsPixel == 32) {
-    auto* bits = static_cast<const std::uint8_t*>(record.bmBits);
-    const std::ptrdiff_t stride = record.bmWidthBytes;
-    const bool topDown = section.dsBmih.biHeight < 0;
-    rows.top = topDown ? bits : bits + stride * (record.bmHeight - 1);
-    rows.stride = topDown ? stride : -stride;
-    return true;
-  }
-  if (!soft::ReadTopDown32(bitmap, record, copy)) return false;
-  rows.top = copy.data();
-  rows.stride = static_cast<std::ptrdiff_t>(record.bmWidth) * 4;
-  return true;
-}
-
 // A surface of the frame's size, reusing the last one when it fits.
 cairo_surface_t* FrameSurface(WindowRecord& record, SIZE size) {
   if (record.frame != nullptr && cairo_image_surface_get_width(record.frame) == size.cx &&
@@ -130,9 +97,9 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
     return FALSE;
   }
   static std::vector<std::uint8_t> copy;
-  gtk::SourceRows rows;
+  TDibRows32 rows;
   const POINT origin = sourcePoint ? *sourcePoint : POINT{0, 0};
-  if (!gtk::ReadSurface(source, origin, *size, copy, rows)) {
+  if (!soft::PresentedRows(source, origin, *size, copy, rows)) {
     SetLastError(87);
     return FALSE;
   }

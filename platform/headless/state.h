@@ -32,6 +32,7 @@ struct State {
   int screenHeight = 1080;
   RECT workArea{0, 0, 1920, 1040};
   std::vector<Presentation> last;  // last presentation per window
+  std::vector<std::uint8_t> spare;  // pixel memory of a replaced presentation
   std::size_t presentations = 0;
   std::function<void(const Presentation&)> presentListener;
   bool failPresentations = false;

@@ -4,6 +4,10 @@
 
 namespace plat::soft {
 
+namespace {
+
+// Every row of `bitmap` (described by `record`), top row first, 4 bytes a
+// pixel; false when the bitmap cannot be read.
 bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_t>& pixels) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -16,6 +20,21 @@ bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_
   const int lines = GetDIBits(screen, bitmap, 0, record.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   return lines == record.bmHeight;
+}
+
+}  // namespace
+
+bool PresentedRows(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, TDibRows32& rows) {
+  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
+  BITMAP record{};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof record, &record) == 0) return false;
+  if (origin.x < 0 || origin.y < 0 || size.cx > record.bmWidth - origin.x || size.cy > record.bmHeight - origin.y) {
+    return false;
+  }
+  if (SelectedDib32(dc, rows)) return true;
+  if (!ReadTopDown32(bitmap, record, copy)) return false;
+  rows = TDibRows32{copy.data(), static_cast<std::ptrdiff_t>(record.bmWidth) * 4, record.bmWidth, record.bmHeight};
+  return true;
 }
 
 }  // namespace plat::soft

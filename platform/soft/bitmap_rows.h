@@ -1,16 +1,19 @@
-// A bitmap's pixels as top-down 32-bit rows, for the window backends that
-// present what the program hands to UpdateLayeredWindow.
+// The pixels handed to UpdateLayeredWindow, as the window backends that
+// present them read them.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "platform/selected_dib.h"
 #include "platform/wintypes.h"
 
 namespace plat::soft {
 
-// Fills `pixels` with every row of `bitmap` (described by `record`),
-// top row first, 4 bytes a pixel; false when the bitmap cannot be read.
-bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_t>& pixels);
+// The rows of the bitmap selected into `dc`, provided the rectangle of
+// `size` at `origin` lies within it. A 32-bit DIB section (every frame is
+// one) is read in place; any other bitmap is converted into `copy` first
+// and the rows point there.
+bool PresentedRows(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, TDibRows32& rows);
 
 }  // namespace plat::soft
