@@ -55,6 +55,9 @@ void Premultiply(plat::TBitmap& bitmap) {
     auto* pixel = static_cast<std::uint8_t*>(bitmap.ScanLine(y));
     for (int x = 0; x < width; ++x, pixel += 4) {
       const unsigned a = pixel[3];
+      // Most pixels of a picture are either opaque, which keeps them, or
+      // fully transparent.
+      if (a == 255) continue;
       pixel[0] = static_cast<std::uint8_t>(pixel[0] * a / 255);
       pixel[1] = static_cast<std::uint8_t>(pixel[1] * a / 255);
       pixel[2] = static_cast<std::uint8_t>(pixel[2] * a / 255);

@@ -83,8 +83,29 @@ std::vector<std::uint32_t> TBitmap::ReadPixels() {
   return pixels;
 }
 
-void TBitmap::WriteDib(const std::vector<std::uint32_t>& pixels, int bitsPerPixel) {
-  Replace(handles::DibFromPixels(pixels, width_, height_, bitsPerPixel));
+void TBitmap::WriteDib(int bitsPerPixel) {
+  const bool readableDib =
+      type_ == TBitmapHandleType::bmDIB && bits_ != nullptr && handles::ReadableDepth(bitsPerPixel_);
+  if (bitsPerPixel < 24 || (type_ == TBitmapHandleType::bmDIB && !readableDib)) {
+    Replace(handles::DibFromPixels(ReadPixels(), width_, height_, bitsPerPixel));
+    return;
+  }
+  // 24 and 32 bits need no colour table chosen from the whole image, so
+  // the pixels go over a row at a time.
+  if (readableDib) {
+    Replace(handles::DibAtDepth(dib::Layout{bits_, width_, height_, bitsPerPixel_, topDown_}, colours_, bitsPerPixel));
+    return;
+  }
+  // Win32 reads the pixels only of a bitmap that no device context holds.
+  canvas_.Deselect();
+  HBITMAP made = nullptr;
+  try {
+    made = handles::DibAtDepth(handle_, width_, height_, bitsPerPixel);
+  } catch (...) {
+    canvas_.Reselect();
+    throw;
+  }
+  Replace(made);
 }
 
 HBITMAP TBitmap::ResizedDib(int width, int height) {
@@ -182,7 +203,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     colours_.clear();
     return;
   }
-  WriteDib(ReadPixels(), depth);
+  WriteDib(depth);
 }
 
 void TBitmap::SetHandleType(TBitmapHandleType type) {
@@ -196,7 +217,7 @@ void TBitmap::SetHandleType(TBitmapHandleType type) {
       bitsPerPixel_ = depth;
       return;
     }
-    WriteDib(ReadPixels(), depth);
+    WriteDib(depth);
     return;
   }
   if (handle_ == nullptr) {
@@ -215,7 +236,7 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
   Replace(bitmap);
   // A DIB of a depth this layer does not read (such as 16 bits) is kept as
   // 32 bits.
-  if (facts.isDib && !facts.Readable()) WriteDib(ReadPixels(), 32);
+  if (facts.isDib && !facts.Readable()) WriteDib(32);
 }
 
 void* TBitmap::ScanLine(int y) {

@@ -134,8 +134,8 @@ class TBitmap : public TGraphic {
   // The image as top-down 32-bit pixels (blue, green, red, fourth byte).
   std::vector<std::uint32_t> ReadPixels();
   // Replaces the image with a bottom-up DIB of depth `bitsPerPixel` holding
-  // `pixels` (top-down, 32-bit).
-  void WriteDib(const std::vector<std::uint32_t>& pixels, int bitsPerPixel);
+  // the same pixels.
+  void WriteDib(int bitsPerPixel);
   // A new bitmap handle holding an exact copy of this image.
   HBITMAP Duplicate();
   // Copies `other`'s pixels into this bitmap's own memory when this bitmap

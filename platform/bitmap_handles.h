@@ -9,6 +9,9 @@
 
 namespace plat::handles {
 
+// The depths whose DIB memory the window layer reads itself.
+bool ReadableDepth(int bitsPerPixel);
+
 // What GetObjectA tells about a bitmap handle.
 struct Facts {
   bool isBitmap = false;
@@ -60,6 +63,13 @@ HBITMAP ResizedDdb(HBITMAP source, int sourceWidth, int sourceHeight, bool monoc
 // A new bottom-up DIB of depth `bitsPerPixel` holding top-down 32-bit
 // `pixels`; indexed depths get the table dib::ChooseColourTable picks.
 HBITMAP DibFromPixels(const std::vector<std::uint32_t>& pixels, int width, int height, int bitsPerPixel);
+
+// A new bottom-up DIB of 24 or 32 bits holding the pixels of `source`
+// (indexed ones through `table`), converted a row at a time.
+HBITMAP DibAtDepth(const dib::Layout& source, const std::vector<RGBQUAD>& table, int bitsPerPixel);
+// The same for a bitmap that no device context holds, read through
+// GetDIBits straight into the new DIB's memory.
+HBITMAP DibAtDepth(HBITMAP source, int width, int height, int bitsPerPixel);
 
 // A new device-dependent bitmap in the screen's format holding top-down
 // 32-bit `pixels`.
