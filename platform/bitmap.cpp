@@ -51,6 +51,7 @@ void TBitmap::Replace(HBITMAP bitmap) {
   height_ = 0;
   bits_ = nullptr;
   topDown_ = false;
+  madeHere_ = true;
   if (bitmap != nullptr) {
     const handles::Facts facts = handles::Inspect(bitmap);
     width_ = facts.width;
@@ -135,7 +136,7 @@ HBITMAP TBitmap::Duplicate() {
 bool TBitmap::CopyPixelsInPlace(const TBitmap& other) {
   // A copy made anew would be a bottom-up DIB of the source's depth; one
   // this bitmap already is takes the pixels without a new handle.
-  const bool sameDib = type_ == TBitmapHandleType::bmDIB && other.type_ == TBitmapHandleType::bmDIB &&
+  const bool sameDib = madeHere_ && type_ == TBitmapHandleType::bmDIB && other.type_ == TBitmapHandleType::bmDIB &&
                        bits_ != nullptr && other.bits_ != nullptr && !topDown_ && width_ == other.width_ &&
                        height_ == other.height_ && bitsPerPixel_ == other.bitsPerPixel_ && bitsPerPixel_ >= 24;
   if (!sameDib) return false;
@@ -234,6 +235,7 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
   const handles::Facts facts = handles::Inspect(bitmap);
   if (bitmap != nullptr && !facts.isBitmap) throw EInvalidGraphic(kNotABitmap);
   Replace(bitmap);
+  madeHere_ = false;
   // A DIB of a depth this layer does not read (such as 16 bits) is kept as
   // 32 bits.
   if (facts.isDib && !facts.Readable()) WriteDib(32);
@@ -245,6 +247,15 @@ void* TBitmap::ScanLine(int y) {
   GdiFlush();
   const dib::Layout layout{bits_, width_, height_, bitsPerPixel_, topDown_};
   return layout.Row(y);
+}
+
+bool TBitmap::PixelRows(TDibRows32& rows) {
+  if (!madeHere_ || type_ != TBitmapHandleType::bmDIB || bits_ == nullptr || bitsPerPixel_ != 32) return false;
+  GdiFlush();
+  const dib::Layout layout{bits_, width_, height_, bitsPerPixel_, topDown_};
+  rows = TDibRows32{layout.Row(0), topDown_ ? layout.Stride() : -static_cast<std::ptrdiff_t>(layout.Stride()),
+                    width_, height_};
+  return true;
 }
 
 void TBitmap::Render(TCanvas& canvas, const RECT& rect) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/dib_rows32.h"
 #include "platform/gdi.h"
 #include "platform/graphic.h"
 
@@ -28,6 +29,8 @@ class TCanvas {
 
   // The device context with the owner's current bitmap selected.
   HDC Handle();
+  // The owner's rows, for drawing on them in place: see TBitmap::PixelRows.
+  bool PixelRows(TDibRows32& rows);
   // Draws `graphic` with its top-left corner at (x, y): nothing for a null
   // or empty graphic, else the background colour (brush) and text colour
   // (font) are set on the context and the graphic renders into
@@ -100,6 +103,10 @@ class TBitmap : public TGraphic {
   // device-dependent bitmap is turned into a DIB first. A row outside the
   // image raises EInvalidGraphic.
   void* ScanLine(int y);
+  // The rows of a 32-bit DIB that this object made itself, with pending
+  // drawing on it finished; false for any other bitmap. (Win32 does not
+  // tell the row order of a DIB section handed in from outside.)
+  bool PixelRows(TDibRows32& rows);
 
   TCanvas* Canvas() { return &canvas_; }
 
@@ -156,6 +163,7 @@ class TBitmap : public TGraphic {
   std::vector<RGBQUAD> colours_;     // the table of an indexed DIB
   std::uint8_t* bits_ = nullptr;     // DIB memory
   bool topDown_ = false;             // memory order of the DIB
+  bool madeHere_ = false;            // the handle was made by this object, not handed in
   TCanvas canvas_;
 };
 

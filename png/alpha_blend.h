@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/selected_dib.h"
+#include "platform/dib_rows32.h"
 #include "png/alpha_runs.h"
 
 inline std::uint8_t BlendChannel(unsigned s, unsigned a, unsigned d) {

@@ -143,17 +143,18 @@ const TAlphaRuns& LearnedRuns(TChunkIHDR& header) {
   return *header.AlphaRuns;
 }
 
-// Blends a w x h image into `dc` with its top-left corner at (left, top).
-// A 32-bit DIB section is drawn on in place: the same pixels as through a
-// temporary surface fetched and written back 1:1, without the surface and
-// the two copies.
+// Blends a w x h image onto the canvas with its top-left corner at (left,
+// top). A canvas whose rows are reachable (a 32-bit DIB) is drawn on in
+// place: the same pixels as through a temporary surface fetched and
+// written back 1:1, without the surface and the two copies.
 template <class Blend>
-void DrawOnto(plat::HDC dc, const plat::RECT& rect, int w, int h, Blend blend) {
+void DrawOnto(plat::TCanvas& canvas, const plat::RECT& rect, int w, int h, Blend blend) {
   plat::TDibRows32 direct;
-  if (plat::SelectedDib32(dc, direct)) {
+  if (canvas.PixelRows(direct)) {
     blend(Place(direct, rect.left, rect.top, w, h));
     return;
   }
+  plat::HDC dc = canvas.Handle();
   TAlphaSurface surface(w, h);
   plat::StretchBlt(surface.Dc(), 0, 0, w, h, dc, rect.left, rect.top, w, h, plat::SRCCOPY);
   blend(Place(surface.Rows(), 0, 0, w, h));
@@ -174,7 +175,7 @@ void TPNGObject::Render(plat::TCanvas& canvas, const plat::RECT& rect) {
                        KeyColor());
       break;
     case trAlpha:
-      RenderAlpha(canvas.Handle(), rect);
+      RenderAlpha(canvas, rect);
       break;
     default:
       plat::StretchDIBits(canvas.Handle(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
@@ -184,7 +185,7 @@ void TPNGObject::Render(plat::TCanvas& canvas, const plat::RECT& rect) {
   }
 }
 
-void TPNGObject::RenderAlpha(plat::HDC dc, const plat::RECT& rect) {
+void TPNGObject::RenderAlpha(plat::TCanvas& canvas, const plat::RECT& rect) {
   TChunkIHDR& header = RequireHeader();
   const int w = static_cast<int>(header.Width);
   const int h = static_cast<int>(header.Height);
@@ -192,12 +193,12 @@ void TPNGObject::RenderAlpha(plat::HDC dc, const plat::RECT& rect) {
     const TPaletteBlend palette = MakePaletteBlend(*this);
     std::vector<std::uint8_t> indices(static_cast<std::size_t>(w));
     CheckPaletteIndices(header, palette, indices);
-    DrawOnto(dc, rect, w, h, [&](const TPlacement& place) { BlendIndexed(header, palette, indices, place); });
+    DrawOnto(canvas, rect, w, h, [&](const TPlacement& place) { BlendIndexed(header, palette, indices, place); });
     return;
   }
   // Grey and RGB images take their alpha from the plane.
   if (!header.AlphaPlane) return;
   static const TBlendRuns blend = ChooseBlendRuns();
   const TAlphaRuns& runs = LearnedRuns(header);
-  DrawOnto(dc, rect, w, h, [&](const TPlacement& place) { blend(runs, place); });
+  DrawOnto(canvas, rect, w, h, [&](const TPlacement& place) { blend(runs, place); });
 }

@@ -24,8 +24,9 @@ using namespace pngtest;
 
 namespace {
 
-// Alpha drawing writes into a 32-bit DIB section in place, whatever its row
-// order, and reaches any other surface through a temporary one.
+// Alpha drawing writes in place into a 32-bit DIB that the bitmap made
+// itself, and reaches any other surface (a section handed in, here a
+// top-down one, or a device-dependent bitmap) through a temporary one.
 enum class Kind { BottomUpSection, TopDownSection, DeviceBitmap };
 constexpr Kind kKinds[] = {Kind::BottomUpSection, Kind::TopDownSection, Kind::DeviceBitmap};
 

@@ -22,6 +22,27 @@ bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_
   return lines == record.bmHeight;
 }
 
+// The rows of the bitmap selected into `dc` when it is a 32-bit DIB
+// section. This backend tells a top-down section by the negative height
+// GetObjectA reports for it (Win32 does not).
+bool SelectedDib32(HDC dc, TDibRows32& rows) {
+  HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+  DIBSECTION section{};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof section, &section) != static_cast<int>(sizeof section)) {
+    return false;
+  }
+  const BITMAP& record = section.dsBm;
+  if (record.bmBits == nullptr || record.bmBitsPixel != 32) return false;
+  auto* bits = static_cast<std::uint8_t*>(record.bmBits);
+  const std::ptrdiff_t stride = record.bmWidthBytes;
+  const bool topDown = section.dsBmih.biHeight < 0;
+  rows.top = topDown ? bits : bits + stride * (record.bmHeight - 1);
+  rows.stride = topDown ? stride : -stride;
+  rows.width = record.bmWidth;
+  rows.height = record.bmHeight;
+  return true;
+}
+
 }  // namespace
 
 bool PresentedRows(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, TDibRows32& rows) {

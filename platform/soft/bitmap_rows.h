@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/selected_dib.h"
+#include "platform/dib_rows32.h"
 #include "platform/wintypes.h"
 
 namespace plat::soft {
