@@ -57,11 +57,14 @@ class TChunkIHDR : public TChunk {
   std::uint8_t* ColorBits = nullptr;  // memory of DibSection
   std::unique_ptr<std::uint8_t[]> AlphaPlane;
   plat::HBITMAP DibSection = nullptr;
-  // What alpha drawing learned from ColorBits and AlphaPlane; forgotten
-  // whenever the buffers are rebuilt, released or handed out for writing
-  // (AlphaRow, ColorRow). Whoever writes them through these members
-  // directly resets it.
+  // What alpha drawing learned from ColorBits and AlphaPlane.
   std::unique_ptr<TAlphaRuns> AlphaRuns;
+  // Identifies the content of the buffers: unique in the process, and new
+  // whenever they are rebuilt, released or handed out for writing
+  // (AlphaRow, ColorRow), which also forgets AlphaRuns.
+  std::uint64_t ContentGeneration = 0;
+  // Whoever writes the buffers through these members directly calls this.
+  void ContentChanged();
 
  private:
   void ParseHeaderFields();

@@ -35,13 +35,13 @@ void TPNGObject::CopyTo(plat::TPersistent* target) {
 std::uint8_t* TPNGObject::AlphaRow(int y) const {
   TChunkIHDR& header = RequireHeader();
   if ((header.ColorType != 4 && header.ColorType != 6) || !header.AlphaPlane) return nullptr;
-  header.AlphaRuns.reset();
+  header.ContentChanged();
   return header.AlphaPlane.get() + static_cast<std::ptrdiff_t>(y) * header.Width;
 }
 
 std::uint8_t* TPNGObject::ColorRow(int y) const {
   TChunkIHDR& header = RequireHeader();
   if (header.ColorBits == nullptr) return nullptr;
-  header.AlphaRuns.reset();
+  header.ContentChanged();
   return header.ColorBits + (static_cast<std::ptrdiff_t>(header.Height) - 1 - y) * header.RowStride;
 }
