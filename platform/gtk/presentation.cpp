@@ -16,6 +16,17 @@ namespace plat::gtk {
 
 namespace {
 
+// Copies a row of `count` 32-bit pixels and brings the row's alpha bytes
+// up to date; true when any of them changed.
+bool CopyRowAndAlpha(const std::uint8_t* from, std::uint8_t* to, std::uint8_t* alpha, int count) {
+  std::memcpy(to, from, static_cast<std::size_t>(count) * 4);
+  unsigned differ = 0;
+  for (int x = 0; x < count; ++x) differ |= static_cast<unsigned>(from[4 * x + 3] ^ alpha[x]);
+  if (differ == 0) return false;
+  for (int x = 0; x < count; ++x) alpha[x] = from[4 * x + 3];
+  return true;
+}
+
 // A surface of the frame's size, reusing the last one when it fits.
 cairo_surface_t* FrameSurface(WindowRecord& record, SIZE size) {
   if (record.frame != nullptr && cairo_image_surface_get_width(record.frame) == size.cx &&
@@ -113,21 +124,13 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  const std::size_t rowBytes = static_cast<std::size_t>(size->cx) * 4;
-  const std::size_t pixels = static_cast<std::size_t>(size->cx) * size->cy;
   const bool alphaBefore = record->constantAlpha != 0;
   bool alphaChanged = !sameSize;
-  record->alpha.resize(pixels);
+  record->alpha.resize(static_cast<std::size_t>(size->cx) * size->cy);
   for (int y = 0; y < size->cy; ++y) {
     const std::uint8_t* from = rows.Row(origin.y + y) + static_cast<std::size_t>(origin.x) * 4;
-    std::memcpy(data + static_cast<std::size_t>(y) * stride, from, rowBytes);
     std::uint8_t* alpha = record->alpha.data() + static_cast<std::size_t>(y) * size->cx;
-    for (int x = 0; x < size->cx; ++x) {
-      if (alpha[x] != from[x * 4 + 3]) {
-        alpha[x] = from[x * 4 + 3];
-        alphaChanged = true;
-      }
-    }
+    if (gtk::CopyRowAndAlpha(from, data + static_cast<std::size_t>(y) * stride, alpha, size->cx)) alphaChanged = true;
   }
   cairo_surface_mark_dirty(surface);
   record->constantAlpha = blend->SourceConstantAlpha;
