@@ -84,6 +84,7 @@ void TfrmMain::FormCloseQuery(bool& canClose) {
 }
 
 void TfrmMain::FormDestroy() {
+  ReleaseFrame();
   BaseBitmap.reset();
   BasePng.reset();
 }

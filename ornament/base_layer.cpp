@@ -30,6 +30,10 @@ std::string SystemErrorText(plat::DWORD code) {
   return text;
 }
 
+// The content generation of the tree picture's buffers that BaseBitmap was
+// made from.
+std::uint64_t BaseTreeContent = 0;
+
 void MakeWindowLayered() {
   const plat::HWND window = frmMain->Handle();
   const plat::LONG style = plat::GetWindowLongA(window, plat::GWL_EXSTYLE);
@@ -55,6 +59,9 @@ void Premultiply(plat::TBitmap& bitmap) {
     auto* pixel = static_cast<std::uint8_t*>(bitmap.ScanLine(y));
     for (int x = 0; x < width; ++x, pixel += 4) {
       const unsigned a = pixel[3];
+      // Most pixels of a picture are either opaque, which keeps them, or
+      // fully transparent.
+      if (a == 255) continue;
       pixel[0] = static_cast<std::uint8_t>(pixel[0] * a / 255);
       pixel[1] = static_cast<std::uint8_t>(pixel[1] * a / 255);
       pixel[2] = static_cast<std::uint8_t>(pixel[2] * a / 255);
@@ -92,29 +99,48 @@ bool PresentLayer(plat::TBitmap& bitmap, const char* failureText) {
   return presented;
 }
 
-void BuildBaseLayer() {
+namespace {
+
+// Builds the layer; `previous` is the layer it replaces, if any.
+void BuildLayer(plat::TBitmap* previous) {
   MakeWindowLayered();
 
+  const TPNGObject& tree = *frmMain->Images.Find("imgTree");
   BasePng = std::make_unique<TPNGObject>();
-  BasePng->CopyImage(*frmMain->Images.Find("imgTree"));
+  BasePng->CopyImage(tree);
 
   BaseBitmap = std::make_unique<plat::TBitmap>();
-  BaseBitmap->CopyFrom(BasePng.get());
-  if (BaseBitmap->PixelFormat() != plat::TPixelFormat::pf32bit) BaseBitmap->SetPixelFormat(plat::TPixelFormat::pf32bit);
-  if (BaseBitmap->HandleType() == plat::TBitmapHandleType::bmDDB) BaseBitmap->SetHandleType(plat::TBitmapHandleType::bmDIB);
+  const std::uint64_t treeContent = tree.RequireHeader().ContentGeneration;
+  const bool reuse = previous != nullptr && BaseTreeContent == treeContent;
+  // A build that fails half way leaves nothing to be reused.
+  BaseTreeContent = 0;
+  if (reuse) {
+    // The layer depends on the tree picture alone, not on the opacity.
+    BaseBitmap->CopyFrom(previous);
+  } else {
+    BaseBitmap->CopyFrom(BasePng.get());
+    if (BaseBitmap->PixelFormat() != plat::TPixelFormat::pf32bit) BaseBitmap->SetPixelFormat(plat::TPixelFormat::pf32bit);
+    if (BaseBitmap->HandleType() == plat::TBitmapHandleType::bmDDB) BaseBitmap->SetHandleType(plat::TBitmapHandleType::bmDIB);
 
-  const int colorType = BasePng->RequireHeader().ColorType;
-  if (colorType == 6 || colorType == 4) CopyPngAlpha(*BaseBitmap, *BasePng);
-  Premultiply(*BaseBitmap);
+    const int colorType = BasePng->RequireHeader().ColorType;
+    if (colorType == 6 || colorType == 4) CopyPngAlpha(*BaseBitmap, *BasePng);
+    Premultiply(*BaseBitmap);
+  }
+  BaseTreeContent = treeContent;
 
   frmMain->SetWidth(BasePng->PixelWidth());
   frmMain->SetHeight(BasePng->PixelHeight());
   PresentLayer(*BaseBitmap, "No!!!!!");
 }
 
+}  // namespace
+
+void BuildBaseLayer() { BuildLayer(nullptr); }
+
 void ApplyOpacity(std::uint8_t value) {
-  BaseBitmap.reset();
+  // Kept until the new layer is made from it.
+  const std::unique_ptr<plat::TBitmap> previous = std::move(BaseBitmap);
   BasePng.reset();
   Opacity = value;
-  BuildBaseLayer();
+  BuildLayer(previous.get());
 }

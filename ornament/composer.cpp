@@ -27,16 +27,42 @@ static_assert(std::numeric_limits<long double>::digits == 64 && std::numeric_lim
 // Star arithmetic runs in extended precision; the fields keep 64-bit floats.
 double RandomSpeed() { return static_cast<double>(static_cast<long double>(RandomInt(50)) / 10.0L - 2.0L); }
 
+// The frame is drawn in the same bitmap tick after tick; each frame starts
+// as an exact copy of the base layer all the same.
+std::unique_ptr<plat::TBitmap> Frame;
+
+// The pictures a frame draws, found in the window's store once per load of
+// it rather than by name for every sprite.
+struct TFramePictures {
+  std::uint64_t storeLoad = 0;  // the load the pointers belong to
+  TPNGObject* stars[6] = {};    // stage 1–6
+  // Each garland layer's picture, for the name it was found by.
+  std::string garlandName[2];
+  TPNGObject* garland[2] = {};
+};
+TFramePictures Pictures;
+
+void FindFramePictures(const TImageStore& store) {
+  if (Pictures.storeLoad == store.LoadSerial()) return;
+  Pictures = TFramePictures{};
+  Pictures.storeLoad = store.LoadSerial();
+  for (int stage = 1; stage <= 6; ++stage) Pictures.stars[stage - 1] = store.Find("Star" + std::to_string(stage));
+}
+
+TPNGObject* GarlandPicture(const TImageStore& store, int layer, const std::string& name) {
+  if (Pictures.garlandName[layer] != name) {
+    Pictures.garlandName[layer] = name;
+    Pictures.garland[layer] = store.Find(name);
+  }
+  return Pictures.garland[layer];
+}
+
 void ChooseGarlandFrames() {
   if (static_cast<std::uint32_t>(plat::GetTickCount() - LastGarlandTick) > kGarlandPeriodMs) {
     GarlandName0 = "img_0_" + std::to_string(RandomInt(5) + 1);
     GarlandName1 = "img_1_" + std::to_string(RandomInt(5) + 1);
     LastGarlandTick = plat::GetTickCount();
   }
-}
-
-void DrawPicture(plat::TBitmap& frame, const std::string& name, int x, int y) {
-  frame.Canvas()->Draw(x, y, frmMain->Images.Find(name));
 }
 
 }  // namespace
@@ -70,19 +96,23 @@ void AdvanceStar(TStar& s) {
 }
 
 void RenderFrame() {
-  plat::TBitmap frame;
+  if (!Frame) Frame = std::make_unique<plat::TBitmap>();
+  plat::TBitmap& frame = *Frame;
   frame.CopyFrom(BaseBitmap.get());
+  const TImageStore& store = frmMain->Images;
+  FindFramePictures(store);
 
   if (GarlandOn) {
     ChooseGarlandFrames();
-    if (GarlandName0 != "img_0_5") DrawPicture(frame, GarlandName0, 0, 0);
-    if (GarlandName1 != "img_1_5") DrawPicture(frame, GarlandName1, 0, 0);
+    if (GarlandName0 != "img_0_5") frame.Canvas()->Draw(0, 0, GarlandPicture(store, 0, GarlandName0));
+    if (GarlandName1 != "img_1_5") frame.Canvas()->Draw(0, 0, GarlandPicture(store, 1, GarlandName1));
   }
 
   if (StarsOn) {
+    plat::TCanvas& canvas = *frame.Canvas();
     for (TStar& star : StarField) {
       const int stage = PrepareStar(star);
-      DrawPicture(frame, "Star" + std::to_string(stage), RoundHalfEven(star.X), RoundHalfEven(star.Y));
+      canvas.Draw(RoundHalfEven(star.X), RoundHalfEven(star.Y), Pictures.stars[stage - 1]);
       AdvanceStar(star);
     }
   }
@@ -93,3 +123,5 @@ void RenderFrame() {
 
   if (!StarsOn && !GarlandOn) frmMain->TimerGarland.SetEnabled(false);
 }
+
+void ReleaseFrame() { Frame.reset(); }

@@ -25,6 +25,8 @@ extern TStar StarField[kStarCount];
 // Builds and presents one frame; stops the timer when both animations are
 // off.
 void RenderFrame();
+// Frees the bitmap frames are drawn in; the next frame makes a new one.
+void ReleaseFrame();
 
 // One frame's step of a star: initialise, wrap, respawn, retire. Returns the
 // twinkle stage (1–6) to draw; AdvanceStar moves it on afterwards.

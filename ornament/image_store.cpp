@@ -28,6 +28,8 @@ void ReadStoredPicture(plat::TPicture& picture, const plat::TResourceData& resou
 }  // namespace
 
 void TImageStore::Load(const std::vector<std::string>& catalogue, plat::TResourceData (*find)(const char* name)) {
+  static std::uint64_t loads = 0;
+  loadSerial_ = ++loads;
   entries_.clear();
   for (const std::string& name : catalogue) {
     auto entry = std::make_unique<Entry>();

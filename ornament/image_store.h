@@ -2,6 +2,7 @@
 // and found by name.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,12 +28,17 @@ class TImageStore {
 
   std::size_t Count() const { return entries_.size(); }
 
+  // Changes at every Load, and differs between stores: pictures found
+  // under one serial stay valid until it changes.
+  std::uint64_t LoadSerial() const { return loadSerial_; }
+
  private:
   struct Entry {
     std::string name;
     plat::TPicture picture;
   };
   std::vector<std::unique_ptr<Entry>> entries_;
+  std::uint64_t loadSerial_ = 0;
 };
 
 // Catalogue order of the window's description.

@@ -19,6 +19,7 @@ void ResetModuleState() {
   RandSeed = 0;
   BasePng.reset();
   BaseBitmap.reset();
+  ReleaseFrame();
   Opacity = 0;
   PresentationBoxOpen = false;
   StarsOn = false;

@@ -51,6 +51,7 @@ void TBitmap::Replace(HBITMAP bitmap, bool topDown) {
   height_ = 0;
   bits_ = nullptr;
   topDown_ = false;
+  madeHere_ = true;
   if (bitmap != nullptr) {
     const handles::Facts facts = handles::Inspect(bitmap);
     width_ = facts.width;
@@ -84,8 +85,29 @@ std::vector<std::uint32_t> TBitmap::ReadPixels() {
   return pixels;
 }
 
-void TBitmap::WriteDib(const std::vector<std::uint32_t>& pixels, int bitsPerPixel) {
-  Replace(handles::DibFromPixels(pixels, width_, height_, bitsPerPixel));
+void TBitmap::WriteDib(int bitsPerPixel) {
+  const bool readableDib =
+      type_ == TBitmapHandleType::bmDIB && bits_ != nullptr && dib::IsHandledDepth(bitsPerPixel_);
+  if (bitsPerPixel < 24 || (type_ == TBitmapHandleType::bmDIB && !readableDib)) {
+    Replace(handles::DibFromPixels(ReadPixels(), width_, height_, bitsPerPixel));
+    return;
+  }
+  // 24 and 32 bits need no colour table chosen from the whole image, so
+  // the pixels go over a row at a time.
+  if (readableDib) {
+    Replace(handles::DibAtDepth(dib::Layout{bits_, width_, height_, bitsPerPixel_, topDown_}, colours_, bitsPerPixel));
+    return;
+  }
+  // Win32 reads the pixels only of a bitmap that no device context holds.
+  canvas_.Deselect();
+  HBITMAP made = nullptr;
+  try {
+    made = handles::DibAtDepth(handle_, width_, height_, bitsPerPixel);
+  } catch (...) {
+    canvas_.Reselect();
+    throw;
+  }
+  Replace(made);
 }
 
 HBITMAP TBitmap::ResizedDib(int width, int height) {
@@ -112,6 +134,19 @@ HBITMAP TBitmap::Duplicate() {
   return type_ == TBitmapHandleType::bmDIB ? ResizedDib(width_, height_) : ResizedDdb(width_, height_);
 }
 
+bool TBitmap::CopyPixelsInPlace(const TBitmap& other) {
+  // A copy made anew would be a bottom-up DIB of the source's depth; one
+  // this bitmap already is takes the pixels without a new handle.
+  const bool sameDib = madeHere_ && type_ == TBitmapHandleType::bmDIB && other.type_ == TBitmapHandleType::bmDIB &&
+                       bits_ != nullptr && other.bits_ != nullptr && !topDown_ && width_ == other.width_ &&
+                       height_ == other.height_ && bitsPerPixel_ == other.bitsPerPixel_ && bitsPerPixel_ >= 24;
+  if (!sameDib) return false;
+  GdiFlush();
+  dib::CopyOverlap(dib::Layout{other.bits_, width_, height_, bitsPerPixel_, other.topDown_},
+                   dib::Layout{bits_, width_, height_, bitsPerPixel_, topDown_});
+  return true;
+}
+
 HBITMAP TBitmap::Handle() {
   canvas_.Deselect();
   return handle_;
@@ -128,7 +163,7 @@ void TBitmap::CopyFrom(TPersistent* source) {
     TPersistent::CopyFrom(source);
     return;
   }
-  Replace(other->Duplicate());
+  if (!CopyPixelsInPlace(*other)) Replace(other->Duplicate());
   width_ = other->width_;
   height_ = other->height_;
   type_ = other->type_;
@@ -170,7 +205,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     colours_.clear();
     return;
   }
-  WriteDib(ReadPixels(), depth);
+  WriteDib(depth);
 }
 
 void TBitmap::SetHandleType(TBitmapHandleType type) {
@@ -184,7 +219,7 @@ void TBitmap::SetHandleType(TBitmapHandleType type) {
       bitsPerPixel_ = depth;
       return;
     }
-    WriteDib(ReadPixels(), depth);
+    WriteDib(depth);
     return;
   }
   if (handle_ == nullptr) {
@@ -201,9 +236,10 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
   const handles::Facts facts = handles::InspectForeign(bitmap);
   if (bitmap != nullptr && !facts.isBitmap) throw EInvalidGraphic(kNotABitmap);
   Replace(bitmap, facts.topDown);
+  madeHere_ = false;
   // A DIB of a depth this layer does not read (such as 16 bits) is kept as
   // 32 bits.
-  if (facts.isDib && !facts.Readable()) WriteDib(ReadPixels(), 32);
+  if (facts.isDib && !facts.Readable()) WriteDib(32);
 }
 
 void* TBitmap::ScanLine(int y) {
@@ -212,6 +248,15 @@ void* TBitmap::ScanLine(int y) {
   GdiFlush();
   const dib::Layout layout{bits_, width_, height_, bitsPerPixel_, topDown_};
   return layout.Row(y);
+}
+
+bool TBitmap::PixelRows(TDibRows32& rows) {
+  if (!madeHere_ || type_ != TBitmapHandleType::bmDIB || bits_ == nullptr || bitsPerPixel_ != 32) return false;
+  GdiFlush();
+  const dib::Layout layout{bits_, width_, height_, bitsPerPixel_, topDown_};
+  rows = TDibRows32{layout.Row(0), topDown_ ? layout.Stride() : -static_cast<std::ptrdiff_t>(layout.Stride()),
+                    width_, height_};
+  return true;
 }
 
 void TBitmap::Render(TCanvas& canvas, const RECT& rect) {

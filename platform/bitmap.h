@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/dib_rows32.h"
 #include "platform/gdi.h"
 #include "platform/graphic.h"
 
@@ -28,6 +29,8 @@ class TCanvas {
 
   // The device context with the owner's current bitmap selected.
   HDC Handle();
+  // The owner's rows, for drawing on them in place: see TBitmap::PixelRows.
+  bool PixelRows(TDibRows32& rows);
   // Draws `graphic` with its top-left corner at (x, y): nothing for a null
   // or empty graphic, else the background colour (brush) and text colour
   // (font) are set on the context and the graphic renders into
@@ -100,6 +103,10 @@ class TBitmap : public TGraphic {
   // device-dependent bitmap is turned into a DIB first. A row outside the
   // image raises EInvalidGraphic.
   void* ScanLine(int y);
+  // The rows of a 32-bit DIB that this object made itself, with pending
+  // drawing on it finished; false for any other bitmap. (Win32 does not
+  // tell the row order of a DIB section handed in from outside.)
+  bool PixelRows(TDibRows32& rows);
 
   TCanvas* Canvas() { return &canvas_; }
 
@@ -135,10 +142,14 @@ class TBitmap : public TGraphic {
   // The image as top-down 32-bit pixels (blue, green, red, fourth byte).
   std::vector<std::uint32_t> ReadPixels();
   // Replaces the image with a bottom-up DIB of depth `bitsPerPixel` holding
-  // `pixels` (top-down, 32-bit).
-  void WriteDib(const std::vector<std::uint32_t>& pixels, int bitsPerPixel);
+  // the same pixels.
+  void WriteDib(int bitsPerPixel);
   // A new bitmap handle holding an exact copy of this image.
   HBITMAP Duplicate();
+  // Copies `other`'s pixels into this bitmap's own memory when this bitmap
+  // already has the layout a duplicate of `other` would have; false, and
+  // nothing copied, otherwise.
+  bool CopyPixelsInPlace(const TBitmap& other);
   // The resized copy of a DIB or a DDB, white beyond the old image.
   HBITMAP ResizedDib(int width, int height);
   HBITMAP ResizedDdb(int width, int height);
@@ -153,6 +164,7 @@ class TBitmap : public TGraphic {
   std::vector<RGBQUAD> colours_;     // the table of an indexed DIB
   std::uint8_t* bits_ = nullptr;     // DIB memory
   bool topDown_ = false;             // memory order of the DIB
+  bool madeHere_ = false;            // the handle was made by this object, not handed in
   TCanvas canvas_;
 };
 

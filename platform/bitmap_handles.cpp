@@ -27,7 +27,15 @@ NewDib MakeDib(int width, int height, int bitsPerPixel, const std::vector<RGBQUA
   return {made, static_cast<std::uint8_t*>(bits)};
 }
 
+// Rows of `bitmap` into `bits`, laid out as `info` says.
+void ReadRows(HBITMAP bitmap, int height, void* bits, BITMAPINFO256& info) {
+  MemoryDc dc(nullptr);
+  const int lines = GetDIBits(dc.Handle(), bitmap, 0, static_cast<UINT>(height), bits, AsInfo(info), DIB_RGB_COLORS);
+  if (lines != height) throw EInvalidGraphic("Bitmap image is not valid");
+}
+
 }  // namespace
+
 
 bool Facts::Readable() const { return isDib && dib::IsHandledDepth(bitsPerPixel); }
 
@@ -122,7 +130,8 @@ MemoryDc::~MemoryDc() {
 HBITMAP ResizedDib(const dib::Layout& source, const std::vector<RGBQUAD>& table, int width, int height) {
   const NewDib made = MakeDib(width, height, source.bitsPerPixel, table);
   const dib::Layout target{made.bits, width, height, source.bitsPerPixel, false};
-  dib::FillWhite(target, table);
+  const bool covered = source.bits != nullptr && source.width >= width && source.height >= height;
+  if (!covered) dib::FillWhite(target, table);
   if (source.bits != nullptr) {
     GdiFlush();
     dib::CopyOverlap(source, target);
@@ -166,6 +175,25 @@ HBITMAP DibFromPixels(const std::vector<std::uint32_t>& pixels, int width, int h
   return made.handle;
 }
 
+HBITMAP DibAtDepth(const dib::Layout& source, const std::vector<RGBQUAD>& table, int bitsPerPixel) {
+  const NewDib made = MakeDib(source.width, source.height, bitsPerPixel, {});
+  GdiFlush();
+  dib::Transcode(source, table, dib::Layout{made.bits, source.width, source.height, bitsPerPixel, false});
+  return made.handle;
+}
+
+HBITMAP DibAtDepth(HBITMAP source, int width, int height, int bitsPerPixel) {
+  const NewDib made = MakeDib(width, height, bitsPerPixel, {});
+  BITMAPINFO256 info = DibInfo(width, height, bitsPerPixel, {});
+  try {
+    ReadRows(source, height, made.bits, info);
+  } catch (...) {
+    DeleteObject(made.handle);
+    throw;
+  }
+  return made.handle;
+}
+
 HBITMAP DdbFromPixels(const std::vector<std::uint32_t>& pixels, int width, int height) {
   std::vector<std::uint8_t> bytes(pixels.size() * 4);
   dib::Encode(pixels, dib::Layout{bytes.data(), width, height, 32, true}, {});
@@ -180,10 +208,7 @@ HBITMAP DdbFromPixels(const std::vector<std::uint32_t>& pixels, int width, int h
 std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, int width, int height) {
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
   BITMAPINFO256 info = DibInfo(width, -height, 32, {});
-  MemoryDc dc(nullptr);
-  const int lines =
-      GetDIBits(dc.Handle(), bitmap, 0, static_cast<UINT>(height), bytes.data(), AsInfo(info), DIB_RGB_COLORS);
-  if (lines != height) throw EInvalidGraphic("Bitmap image is not valid");
+  ReadRows(bitmap, height, bytes.data(), info);
   return dib::Decode(dib::Layout{bytes.data(), width, height, 32, true}, {});
 }
 

@@ -67,6 +67,13 @@ HBITMAP ResizedDdb(HBITMAP source, int sourceWidth, int sourceHeight, bool monoc
 // `pixels`; indexed depths get the table dib::ChooseColourTable picks.
 HBITMAP DibFromPixels(const std::vector<std::uint32_t>& pixels, int width, int height, int bitsPerPixel);
 
+// A new bottom-up DIB of 24 or 32 bits holding the pixels of `source`
+// (indexed ones through `table`), converted a row at a time.
+HBITMAP DibAtDepth(const dib::Layout& source, const std::vector<RGBQUAD>& table, int bitsPerPixel);
+// The same for a bitmap that no device context holds, read through
+// GetDIBits straight into the new DIB's memory.
+HBITMAP DibAtDepth(HBITMAP source, int width, int height, int bitsPerPixel);
+
 // A new device-dependent bitmap in the screen's format holding top-down
 // 32-bit `pixels`.
 HBITMAP DdbFromPixels(const std::vector<std::uint32_t>& pixels, int width, int height);

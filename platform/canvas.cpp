@@ -21,6 +21,8 @@ HDC TCanvas::Handle() {
   return dc_;
 }
 
+bool TCanvas::PixelRows(TDibRows32& rows) { return owner_.PixelRows(rows); }
+
 void TCanvas::Deselect() {
   if (!holdsOwner_) return;
   SelectObject(dc_, stock_);

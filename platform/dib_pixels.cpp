@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "platform/colour_tables.h"
+#include "platform/row_copy.h"
 
 namespace plat::dib {
 
@@ -80,6 +81,36 @@ void EncodeRow(const std::uint32_t* in, int width, IndexFinder& find, std::uint8
   }
 }
 
+// The 32-bit values of a table's colours (0 in the fourth byte).
+struct ColourValues {
+  explicit ColourValues(const std::vector<RGBQUAD>& colours) {
+    for (std::size_t i = 0; i < colours.size() && i < 256; ++i) table[i] = ColourOf(colours[i]);
+  }
+  std::uint32_t table[256] = {};
+};
+
+void DecodeAnyRow(const Layout& dib, int y, const ColourValues& colours, std::uint32_t* out) {
+  const std::uint8_t* row = dib.Row(y);
+  switch (dib.bitsPerPixel) {
+    case 1: DecodeRow<1>(row, dib.width, colours.table, out); break;
+    case 4: DecodeRow<4>(row, dib.width, colours.table, out); break;
+    case 8: DecodeRow<8>(row, dib.width, colours.table, out); break;
+    case 24: DecodeRow<24>(row, dib.width, colours.table, out); break;
+    case 32: DecodeRow<32>(row, dib.width, colours.table, out); break;
+  }
+}
+
+void EncodeAnyRow(const std::uint32_t* in, const Layout& dib, int y, IndexFinder& find) {
+  std::uint8_t* row = dib.Row(y);
+  switch (dib.bitsPerPixel) {
+    case 1: EncodeRow<1>(in, dib.width, find, row); break;
+    case 4: EncodeRow<4>(in, dib.width, find, row); break;
+    case 8: EncodeRow<8>(in, dib.width, find, row); break;
+    case 24: EncodeRow<24>(in, dib.width, find, row); break;
+    case 32: EncodeRow<32>(in, dib.width, find, row); break;
+  }
+}
+
 }  // namespace
 
 bool IsHandledDepth(int bitsPerPixel) {
@@ -91,18 +122,9 @@ bool IsHandledDepth(int bitsPerPixel) {
 
 std::vector<std::uint32_t> Decode(const Layout& dib, const std::vector<RGBQUAD>& colours) {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(dib.width) * static_cast<std::size_t>(dib.height));
-  std::uint32_t table[256] = {};
-  for (std::size_t i = 0; i < colours.size() && i < 256; ++i) table[i] = ColourOf(colours[i]);
+  const ColourValues values(colours);
   for (int y = 0; y < dib.height; ++y) {
-    std::uint32_t* out = pixels.data() + static_cast<std::size_t>(y) * dib.width;
-    const std::uint8_t* row = dib.Row(y);
-    switch (dib.bitsPerPixel) {
-      case 1: DecodeRow<1>(row, dib.width, table, out); break;
-      case 4: DecodeRow<4>(row, dib.width, table, out); break;
-      case 8: DecodeRow<8>(row, dib.width, table, out); break;
-      case 24: DecodeRow<24>(row, dib.width, table, out); break;
-      case 32: DecodeRow<32>(row, dib.width, table, out); break;
-    }
+    DecodeAnyRow(dib, y, values, pixels.data() + static_cast<std::size_t>(y) * dib.width);
   }
   return pixels;
 }
@@ -127,15 +149,31 @@ std::vector<RGBQUAD> ChooseColourTable(const std::vector<std::uint32_t>& pixels,
 void Encode(const std::vector<std::uint32_t>& pixels, const Layout& dib, const std::vector<RGBQUAD>& table) {
   IndexFinder find(table);
   for (int y = 0; y < dib.height; ++y) {
-    const std::uint32_t* in = pixels.data() + static_cast<std::size_t>(y) * dib.width;
-    std::uint8_t* row = dib.Row(y);
-    switch (dib.bitsPerPixel) {
-      case 1: EncodeRow<1>(in, dib.width, find, row); break;
-      case 4: EncodeRow<4>(in, dib.width, find, row); break;
-      case 8: EncodeRow<8>(in, dib.width, find, row); break;
-      case 24: EncodeRow<24>(in, dib.width, find, row); break;
-      case 32: EncodeRow<32>(in, dib.width, find, row); break;
+    EncodeAnyRow(pixels.data() + static_cast<std::size_t>(y) * dib.width, dib, y, find);
+  }
+}
+
+void Transcode(const Layout& from, const std::vector<RGBQUAD>& colours, const Layout& to) {
+  if (from.bitsPerPixel >= 24) {
+    // Direct layouts go over byte for byte.
+    for (int y = 0; y < from.height; ++y) {
+      if (from.bitsPerPixel == to.bitsPerPixel) {
+        std::memcpy(to.Row(y), from.Row(y), static_cast<std::size_t>(from.width) * (from.bitsPerPixel / 8));
+      } else if (from.bitsPerPixel == 24) {
+        CopyRow24To32(from.Row(y), to.Row(y), from.width);
+      } else {
+        CopyRow32To24(from.Row(y), to.Row(y), from.width);
+      }
     }
+    return;
+  }
+  const ColourValues values(colours);
+  const std::vector<RGBQUAD> noTable;
+  IndexFinder find(noTable);
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(from.width));
+  for (int y = 0; y < from.height; ++y) {
+    DecodeAnyRow(from, y, values, row.data());
+    EncodeAnyRow(row.data(), to, y, find);
   }
 }
 

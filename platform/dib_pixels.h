@@ -49,6 +49,11 @@ std::vector<RGBQUAD> ChooseColourTable(const std::vector<std::uint32_t>& pixels,
 // entry of `table`, 24 bits drop the fourth byte.
 void Encode(const std::vector<std::uint32_t>& pixels, const Layout& dib, const std::vector<RGBQUAD>& table);
 
+// Writes the pixels of `from` (indexed ones through `colours`) into `to`, a
+// DIB of the same size and 24 or 32 bits: what Encode(Decode(from,
+// colours), to, {}) writes, a row at a time.
+void Transcode(const Layout& from, const std::vector<RGBQUAD>& colours, const Layout& to);
+
 // Every pixel white (0 in the fourth byte; the nearest entry of `table`
 // for indexed depths).
 void FillWhite(const Layout& dib, const std::vector<RGBQUAD>& table);

@@ -36,6 +36,10 @@ constexpr UINT OBJ_BITMAP = 7;
 HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 // Finishes pending drawing, so that DIB section memory can be read.
 BOOL GdiFlush();
+// BITSPIXEL: bits per pixel of the context's device (for the screen, of
+// its device-dependent bitmaps).
+constexpr int BITSPIXEL = 12;
+int GetDeviceCaps(HDC dc, int index);
 
 // Bitmaps.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,

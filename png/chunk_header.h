@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/wintypes.h"
+#include "png/alpha_runs.h"
 #include "png/chunk.h"
 
 // Colour data plus alpha plane above this many bytes (1 GiB) is refused with
@@ -61,6 +62,14 @@ class TChunkIHDR : public TChunk {
   // ColorBits and the grey ramp: the identity until then. A later gAMA
   // chunk, or a copy, leaves the stored colours as they are.
   std::array<std::uint8_t, 256> StoredGamma{};
+  // What alpha drawing learned from ColorBits and AlphaPlane.
+  std::unique_ptr<TAlphaRuns> AlphaRuns;
+  // Identifies the content of the buffers: unique in the process, and new
+  // whenever they are rebuilt, released or handed out for writing
+  // (AlphaRow, ColorRow), which also forgets AlphaRuns.
+  std::uint64_t ContentGeneration = 0;
+  // Whoever writes the buffers through these members directly calls this.
+  void ContentChanged();
 
  private:
   void ParseHeaderFields();

@@ -1,6 +1,28 @@
+#include <cstring>
+
 #include "platform/bitmap.h"
 #include "platform/gdi.h"
 #include "png/pngimage.h"
+
+namespace {
+
+// A bottom-up 24-bit DIB holding the image's colour rows; nullptr when it
+// cannot be made.
+plat::HBITMAP Dib24Of(const TChunkIHDR& header) {
+  void* bits = nullptr;
+  plat::HBITMAP made = plat::CreateDIBSection(nullptr, reinterpret_cast<const plat::BITMAPINFO*>(&header.DibInfo),
+                                              plat::DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (made == nullptr || bits == nullptr) return made;
+  // Pixel bytes only: the padding of each row stays as the new DIB has it.
+  const std::size_t pixelBytes = 3 * static_cast<std::size_t>(header.Width);
+  for (std::uint32_t y = 0; y < header.Height; ++y) {
+    const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(header.RowStride);
+    std::memcpy(static_cast<std::uint8_t*>(bits) + offset, header.ColorBits + offset, pixelBytes);
+  }
+  return made;
+}
+
+}  // namespace
 
 void TPNGObject::CopyTo(plat::TPersistent* target) {
   if (auto* image = dynamic_cast<TPNGObject*>(target)) {
@@ -14,10 +36,16 @@ void TPNGObject::CopyTo(plat::TPersistent* target) {
   }
   const TChunkIHDR& header = RequireHeader();
   plat::HDC screen = plat::GetDC(nullptr);
-  bitmap->SetHandle(plat::CreateDIBitmap(screen, &header.DibInfo.bmiHeader, plat::CBM_INIT, header.ColorBits,
-                                         reinterpret_cast<const plat::BITMAPINFO*>(&header.DibInfo),
-                                         plat::DIB_RGB_COLORS));
+  // 24-bit colour passes through a device-dependent bitmap of at least 24
+  // bits unchanged: the DIB it would turn into is made at once.
+  const bool direct = header.DibInfo.bmiHeader.biBitCount == 24 && header.ColorBits != nullptr &&
+                      plat::GetDeviceCaps(screen, plat::BITSPIXEL) >= 24;
+  plat::HBITMAP made =
+      direct ? Dib24Of(header)
+             : plat::CreateDIBitmap(screen, &header.DibInfo.bmiHeader, plat::CBM_INIT, header.ColorBits,
+                                    reinterpret_cast<const plat::BITMAPINFO*>(&header.DibInfo), plat::DIB_RGB_COLORS);
   plat::ReleaseDC(nullptr, screen);
+  bitmap->SetHandle(made);
   switch (header.DibInfo.bmiHeader.biBitCount) {
     case 1: bitmap->SetPixelFormat(plat::TPixelFormat::pf1bit); break;
     case 4: bitmap->SetPixelFormat(plat::TPixelFormat::pf4bit); break;
@@ -33,13 +61,15 @@ void TPNGObject::CopyTo(plat::TPersistent* target) {
 }
 
 std::uint8_t* TPNGObject::AlphaRow(int y) const {
-  const TChunkIHDR& header = RequireHeader();
+  TChunkIHDR& header = RequireHeader();
   if ((header.ColorType != 4 && header.ColorType != 6) || !header.AlphaPlane) return nullptr;
+  header.ContentChanged();
   return header.AlphaPlane.get() + static_cast<std::ptrdiff_t>(y) * header.Width;
 }
 
 std::uint8_t* TPNGObject::ColorRow(int y) const {
-  const TChunkIHDR& header = RequireHeader();
+  TChunkIHDR& header = RequireHeader();
   if (header.ColorBits == nullptr) return nullptr;
+  header.ContentChanged();
   return header.ColorBits + (static_cast<std::ptrdiff_t>(header.Height) - 1 - y) * header.RowStride;
 }

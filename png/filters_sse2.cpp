@@ -6,13 +6,7 @@
 
 #include <cstring>
 
-// 32-bit x86 builds do not assume SSE2 for the whole program; these
-// functions ask for it, and are used only when the processor has it.
-#if defined(__GNUC__) && !defined(__SSE2__)
-#define FW_SSE2 __attribute__((target("sse2")))
-#else
-#define FW_SSE2
-#endif
+#include "png/sse2.h"
 
 namespace {
 
@@ -146,15 +140,6 @@ FW_SSE2 void UnfilterRowSse2(std::uint8_t* row, const std::uint8_t* previous, in
     case 4: PaethRow<S>(row + 1, previous + 1, rowLength); break;
     default: break;
   }
-}
-
-bool HasSse2() {
-#if defined(__SSE2__) || defined(_M_X64)
-  return true;
-#else
-  static const bool has = __builtin_cpu_supports("sse2");
-  return has;
-#endif
 }
 
 }  // namespace

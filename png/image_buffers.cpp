@@ -86,7 +86,14 @@ void TChunkIHDR::BuildImageBuffers() {
   if (ColorBits != nullptr) std::memset(ColorBits, 0, static_cast<std::size_t>(colourBytes));
 }
 
+void TChunkIHDR::ContentChanged() {
+  static std::uint64_t generations = 0;
+  ContentGeneration = ++generations;
+  AlphaRuns.reset();
+}
+
 void TChunkIHDR::ReleaseImageBuffers() {
+  ContentChanged();
   if (DibSection != nullptr) plat::DeleteObject(DibSection);
   DibSection = nullptr;
   ColorBits = nullptr;

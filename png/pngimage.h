@@ -110,7 +110,7 @@ class TPNGObject : public plat::TGraphic {
   std::uint8_t EncoderLevel = 7;
 
  private:
-  void RenderAlpha(plat::HDC dc, const plat::RECT& rect);
+  void RenderAlpha(plat::TCanvas& canvas, const plat::RECT& rect);
   void DeletePaletteCache();
   // The palette index nearest to `colour` among the first entries a pixel
   // field of `fieldEntries` values can hold.

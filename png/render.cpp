@@ -1,18 +1,21 @@
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/bitmap.h"
 #include "platform/gdi.h"
+#include "png/alpha_blend.h"
 #include "png/pngimage.h"
 
 namespace {
 
 // The memory device context and 32-bit top-down surface of one alpha
-// drawing, released on every way out.
+// drawing onto a destination whose pixels are not reachable in place,
+// released on every way out.
 class TAlphaSurface {
  public:
-  TAlphaSurface(int width, int height) {
+  TAlphaSurface(int width, int height) : width_(width), height_(height) {
     plat::BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(plat::BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -41,18 +44,16 @@ class TAlphaSurface {
   TAlphaSurface& operator=(const TAlphaSurface&) = delete;
 
   plat::HDC Dc() const { return dc_; }
-  std::uint8_t* Pixels() const { return pixels_; }
+  plat::TDibRows32 Rows() const { return {pixels_, static_cast<std::ptrdiff_t>(4) * width_, width_, height_}; }
 
  private:
+  int width_;
+  int height_;
   plat::HDC dc_ = nullptr;
   plat::HBITMAP surface_ = nullptr;
   plat::HGDIOBJ previous_ = nullptr;
   std::uint8_t* pixels_ = nullptr;
 };
-
-inline std::uint8_t Blend(unsigned s, unsigned a, unsigned d) {
-  return static_cast<std::uint8_t>((s * a + 255 + (255 - a) * d) >> 8);
-}
 
 // Unpacks exactly `width` indices of a stored row of 1, 4 or 8 bits per
 // pixel, leftmost pixel in the most significant bits.
@@ -68,6 +69,11 @@ void UnpackIndices(const std::uint8_t* row, int bitsPerPixel, int width, std::ui
       std::memcpy(out, row, static_cast<std::size_t>(width));
       break;
   }
+}
+
+// Image row y of the stored colour data, which runs bottom-up.
+const std::uint8_t* StoredRow(const TChunkIHDR& header, int y) {
+  return header.ColorBits + (static_cast<std::ptrdiff_t>(header.Height) - 1 - y) * header.RowStride;
 }
 
 // Colours (blue, green, red) and alphas of the palette entries an indexed
@@ -95,6 +101,66 @@ TPaletteBlend MakePaletteBlend(const TPNGObject& image) {
   return blend;
 }
 
+// Every pixel of every row, drawn or clipped, must have a palette entry;
+// checked before anything is drawn, so that a failure leaves the
+// destination untouched.
+void CheckPaletteIndices(const TChunkIHDR& header, const TPaletteBlend& palette, std::vector<std::uint8_t>& indices) {
+  const int w = static_cast<int>(header.Width);
+  if (w == 0) return;
+  for (int y = 0; y < static_cast<int>(header.Height); ++y) {
+    UnpackIndices(StoredRow(header, y), header.DibInfo.bmiHeader.biBitCount, w, indices.data());
+    if (*std::max_element(indices.begin(), indices.end()) >= palette.entryCount) {
+      TPNGObject::SignalError<EPngError>(pnglang::EPngErrorNoPaletteEntryText);
+    }
+  }
+}
+
+void BlendIndexed(const TChunkIHDR& header, const TPaletteBlend& palette, std::vector<std::uint8_t>& indices,
+                  const TPlacement& place) {
+  const int w = static_cast<int>(header.Width);
+  for (int y = place.firstY; y < place.lastY; ++y) {
+    UnpackIndices(StoredRow(header, y), header.DibInfo.bmiHeader.biBitCount, w, indices.data());
+    std::uint8_t* t = place.At(place.firstX, y);
+    for (int x = place.firstX; x < place.lastX; ++x, t += 4) {
+      const std::uint8_t* s = palette.colour[indices[x]];
+      const unsigned a = palette.alpha[indices[x]];
+      t[0] = BlendChannel(s[0], a, t[0]);
+      t[1] = BlendChannel(s[1], a, t[1]);
+      t[2] = BlendChannel(s[2], a, t[2]);
+    }
+  }
+}
+
+// The runs of an image with an alpha plane, learned on its first drawing.
+const TAlphaRuns& LearnedRuns(TChunkIHDR& header) {
+  if (!header.AlphaRuns) {
+    try {
+      header.AlphaRuns = std::make_unique<TAlphaRuns>(header);
+    } catch (const std::bad_alloc&) {
+      TPNGObject::SignalError<EPNGOutMemory>(pnglang::EPNGOutMemoryText);
+    }
+  }
+  return *header.AlphaRuns;
+}
+
+// Blends a w x h image onto the canvas with its top-left corner at (left,
+// top). A canvas whose rows are reachable (a 32-bit DIB) is drawn on in
+// place: the same pixels as through a temporary surface fetched and
+// written back 1:1, without the surface and the two copies.
+template <class Blend>
+void DrawOnto(plat::TCanvas& canvas, const plat::RECT& rect, int w, int h, Blend blend) {
+  plat::TDibRows32 direct;
+  if (canvas.PixelRows(direct)) {
+    blend(Place(direct, rect.left, rect.top, w, h));
+    return;
+  }
+  plat::HDC dc = canvas.Handle();
+  TAlphaSurface surface(w, h);
+  plat::StretchBlt(surface.Dc(), 0, 0, w, h, dc, rect.left, rect.top, w, h, plat::SRCCOPY);
+  blend(Place(surface.Rows(), 0, 0, w, h));
+  plat::StretchBlt(dc, rect.left, rect.top, w, h, surface.Dc(), 0, 0, w, h, plat::SRCCOPY);
+}
+
 }  // namespace
 
 void TPNGObject::Render(plat::TCanvas& canvas, const plat::RECT& rect) {
@@ -109,7 +175,7 @@ void TPNGObject::Render(plat::TCanvas& canvas, const plat::RECT& rect) {
                        KeyColor());
       break;
     case trAlpha:
-      RenderAlpha(canvas.Handle(), rect);
+      RenderAlpha(canvas, rect);
       break;
     default:
       plat::StretchDIBits(canvas.Handle(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
@@ -119,57 +185,20 @@ void TPNGObject::Render(plat::TCanvas& canvas, const plat::RECT& rect) {
   }
 }
 
-void TPNGObject::RenderAlpha(plat::HDC dc, const plat::RECT& rect) {
-  const TChunkIHDR& header = RequireHeader();
+void TPNGObject::RenderAlpha(plat::TCanvas& canvas, const plat::RECT& rect) {
+  TChunkIHDR& header = RequireHeader();
   const int w = static_cast<int>(header.Width);
   const int h = static_cast<int>(header.Height);
-  const int bpp = header.DibInfo.bmiHeader.biBitCount;
-  const bool indexed = bpp <= 8 && header.ColorType == 3;
-  // Checked before anything is made, so the destination stays untouched.
-  const TPaletteBlend palette = indexed ? MakePaletteBlend(*this) : TPaletteBlend{};
-  // Grey and RGB images take their alpha from the plane.
-  if (!indexed && !header.AlphaPlane) return;
-
-  TAlphaSurface surface(w, h);
-  plat::StretchBlt(surface.Dc(), 0, 0, w, h, dc, rect.left, rect.top, w, h, plat::SRCCOPY);
-
-  std::vector<std::uint8_t> indices(bpp <= 8 ? static_cast<std::size_t>(w) : 0);
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* t = surface.Pixels() + static_cast<std::size_t>(4) * w * y;
-    const std::uint8_t* stored = ColorRow(y);
-    const std::uint8_t* alpha = header.AlphaPlane ? header.AlphaPlane.get() + static_cast<std::size_t>(y) * w
-                                                  : nullptr;
-    if (bpp == 24) {
-      for (int x = 0; x < w; ++x, t += 4) {
-        const unsigned a = alpha[x];
-        t[0] = Blend(stored[3 * x], a, t[0]);
-        t[1] = Blend(stored[3 * x + 1], a, t[1]);
-        t[2] = Blend(stored[3 * x + 2], a, t[2]);
-      }
-      continue;
-    }
-    UnpackIndices(stored, bpp, w, indices.data());
-    if (indexed) {
-      if (w > 0 && *std::max_element(indices.begin(), indices.end()) >= palette.entryCount) {
-        SignalError<EPngError>(pnglang::EPngErrorNoPaletteEntryText);
-      }
-      for (int x = 0; x < w; ++x, t += 4) {
-        const std::uint8_t* s = palette.colour[indices[x]];
-        const unsigned a = palette.alpha[indices[x]];
-        t[0] = Blend(s[0], a, t[0]);
-        t[1] = Blend(s[1], a, t[1]);
-        t[2] = Blend(s[2], a, t[2]);
-      }
-    } else {
-      // Grey with alpha: the stored level in all three channels.
-      for (int x = 0; x < w; ++x, t += 4) {
-        const unsigned s = indices[x];
-        const unsigned a = alpha[x];
-        t[0] = Blend(s, a, t[0]);
-        t[1] = Blend(s, a, t[1]);
-        t[2] = Blend(s, a, t[2]);
-      }
-    }
+  if (header.DibInfo.bmiHeader.biBitCount <= 8 && header.ColorType == 3) {
+    const TPaletteBlend palette = MakePaletteBlend(*this);
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(w));
+    CheckPaletteIndices(header, palette, indices);
+    DrawOnto(canvas, rect, w, h, [&](const TPlacement& place) { BlendIndexed(header, palette, indices, place); });
+    return;
   }
-  plat::StretchBlt(dc, rect.left, rect.top, w, h, surface.Dc(), 0, 0, w, h, plat::SRCCOPY);
+  // Grey and RGB images take their alpha from the plane.
+  if (!header.AlphaPlane) return;
+  static const TBlendRuns blend = ChooseBlendRuns();
+  const TAlphaRuns& runs = LearnedRuns(header);
+  DrawOnto(canvas, rect, w, h, [&](const TPlacement& place) { blend(runs, place); });
 }

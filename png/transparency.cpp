@@ -2,18 +2,20 @@
 
 TTransparencyKind TPNGObject::TransparencyKind() const {
   const TChunkIHDR& header = RequireHeader();
-  const auto* trns = ChunkList.FirstOfClass<TChunktRNS>();
+  // Asked at every drawing: the chunk list is searched only where the
+  // answer depends on it.
   switch (header.ColorType) {
-    case 0: case 2:
-      return trns != nullptr ? trColorKey : trOpaque;
-    case 3:
-      if (trns == nullptr) return trOpaque;
-      return trns->SingleKey ? trColorKey : trAlpha;
     case 4: case 6:
       return trAlpha;
+    case 0: case 2: case 3:
+      break;
     default:
       return trOpaque;
   }
+  const auto* trns = ChunkList.FirstOfClass<TChunktRNS>();
+  if (trns == nullptr) return trOpaque;
+  if (header.ColorType != 3) return trColorKey;
+  return trns->SingleKey ? trColorKey : trAlpha;
 }
 
 plat::COLORREF TPNGObject::KeyColor() const {

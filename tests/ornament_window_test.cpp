@@ -59,20 +59,28 @@ TEST(BaseLayer, IsThePremultipliedTree) {
     TPNGObject* tree = frmMain->Images.Find("imgTree");
     ASSERT_NE(tree, nullptr);
     int transparent = 0, opaque = 0;
-    for (int y = 0; y < 310; ++y) {
-      const auto* pixel = static_cast<const std::uint8_t*>(BaseBitmap->ScanLine(y));
-      const std::uint8_t* alpha = tree->AlphaRow(y);
-      const std::uint8_t* colour = tree->ColorRow(y);
-      for (int x = 0; x < 200; ++x) {
-        const unsigned a = alpha[x];
-        ASSERT_EQ(pixel[4 * x + 3], a);
-        for (int c = 0; c < 3; ++c) ASSERT_EQ(pixel[4 * x + c], colour[3 * x + c] * a / 255) << x << "," << y;
-        transparent += a == 0;
-        opaque += a == 255;
+    auto expectPremultipliedTree = [&] {
+      for (int y = 0; y < 310; ++y) {
+        const auto* pixel = static_cast<const std::uint8_t*>(BaseBitmap->ScanLine(y));
+        const std::uint8_t* alpha = tree->AlphaRow(y);
+        const std::uint8_t* colour = tree->ColorRow(y);
+        for (int x = 0; x < 200; ++x) {
+          const unsigned a = alpha[x];
+          ASSERT_EQ(pixel[4 * x + 3], a);
+          for (int c = 0; c < 3; ++c) ASSERT_EQ(pixel[4 * x + c], colour[3 * x + c] * a / 255) << x << "," << y;
+          transparent += a == 0;
+          opaque += a == 255;
+        }
       }
-    }
+    };
+    expectPremultipliedTree();
     EXPECT_GT(transparent, 1000);  // the picture has a transparent surround
     EXPECT_GT(opaque, 1000);
+    // A level change after the tree itself changed shows the new tree.
+    tree->AlphaRow(0)[0] = 255;
+    tree->ColorRow(0)[0] = 77;
+    Choose("50%");
+    expectPremultipliedTree();
     Choose("Exit");
   });
 }

@@ -192,6 +192,15 @@ TEST(TBitmap, CopyFromAnotherBitmapIsExactAndIndependent) {
   EXPECT_TRUE(copy.Transparent);
   static_cast<std::uint8_t*>(copy.ScanLine(0))[3] = 0xFF;
   EXPECT_EQ(pixels, Read(source));
+  // Copied again into a bitmap of its own layout: the new pixels, in the
+  // bitmap's own memory.
+  const Pixels changed = Gradient(12, 0x42);
+  Fill32(source, 4, 3, changed);
+  HBITMAP kept = copy.Handle();
+  copy.CopyFrom(&source);
+  EXPECT_EQ(kept, copy.Handle());
+  EXPECT_EQ(changed, Read(copy));
+  Fill32(source, 4, 3, pixels);
   // Device-dependent and indexed sources keep their kind, table and indices.
   source.SetPixelFormat(TPixelFormat::pfDevice);
   ddb.CopyFrom(&source);

@@ -1,6 +1,7 @@
-// Unstretched blits onto 32-bit surfaces take a row-copy shortcut; these
-// compare it, on random surfaces, offsets and row stretches, against a
-// per-pixel model of the nearest-neighbour transfer.
+// Unstretched blits onto 32-bit surfaces, and plain copies onto 24-bit
+// ones, take a row-copy shortcut; these compare it, on random surfaces,
+// offsets and row stretches, against a per-pixel model of the
+// nearest-neighbour transfer.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -31,8 +32,8 @@ struct Model {
 // What the destination must hold after blitting [sx, sy, w, sh] onto
 // [x, y, w, h]: each destination pixel on the surface whose source pixel
 // lies on the source takes the combined value; every other one stays.
-Model Expected(const Dib& dst, int dw, int dh, const Dib& src, int sw, int sh, int sourceBpp, int x, int y,
-               int w, int h, int sx, int sy, int sourceHeight, DWORD rop) {
+Model Expected(const Dib& dst, int dw, int dh, int destinationBpp, const Dib& src, int sw, int sh, int sourceBpp,
+               int x, int y, int w, int h, int sx, int sy, int sourceHeight, DWORD rop) {
   Model m{std::vector<std::uint32_t>(static_cast<std::size_t>(dw) * dh), dw, dh};
   for (int j = 0; j < dh; ++j)
     for (int i = 0; i < dw; ++i) m.pixels[j * dw + i] = dst.Get(i, j);
@@ -46,19 +47,21 @@ Model Expected(const Dib& dst, int dw, int dh, const Dib& src, int sw, int sh, i
       if (sourceBpp == 24) s &= 0xFFFFFFu;
       std::uint32_t& d = m.pixels[Y * dw + X];
       d = Combined(rop, s, d);
+      if (destinationBpp == 24) d &= 0xFFFFFFu;
     }
   }
   return m;
 }
 
-TEST(BlitFastPath, UnstretchedOnto32BitMatchesPerPixelModel) {
+TEST(BlitFastPath, UnstretchedOnto24And32BitMatchesPerPixelModel) {
   std::mt19937 rng(20261208);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const DWORD rops[] = {SRCCOPY, NOTSRCCOPY, SRCAND, SRCPAINT};
-  for (int round = 0; round < 400; ++round) {
+  for (int round = 0; round < 800; ++round) {
     const int sourceBpp = round % 2 ? 24 : 32;
+    const int destinationBpp = round % 4 < 2 ? 32 : 24;
     const int sw = pick(1, 23), sh = pick(1, 17), dw = pick(1, 23), dh = pick(1, 17);
-    Dib src(sw, sh, sourceBpp, pick(0, 1) == 1), dst(dw, dh, 32, pick(0, 1) == 1);
+    Dib src(sw, sh, sourceBpp, pick(0, 1) == 1), dst(dw, dh, destinationBpp, pick(0, 1) == 1);
     for (int j = 0; j < sh; ++j)
       for (int i = 0; i < sw; ++i) src.Set(i, j, static_cast<std::uint32_t>(rng()));
     for (int j = 0; j < dh; ++j)
@@ -68,7 +71,8 @@ TEST(BlitFastPath, UnstretchedOnto32BitMatchesPerPixelModel) {
     const int x = pick(-8, dw + 2), y = pick(-8, dh + 2), sx = pick(-8, sw + 2), sy = pick(-8, sh + 2);
     const int sourceHeight = pick(0, 1) ? h : pick(1, 24);
     const DWORD rop = rops[pick(0, 3)];
-    const Model want = Expected(dst, dw, dh, src, sw, sh, sourceBpp, x, y, w, h, sx, sy, sourceHeight, rop);
+    const Model want =
+        Expected(dst, dw, dh, destinationBpp, src, sw, sh, sourceBpp, x, y, w, h, sx, sy, sourceHeight, rop);
     if (sourceHeight == h) {
       ASSERT_TRUE(BitBlt(dst.dc(), x, y, w, h, src.dc(), sx, sy, rop));
     } else {
@@ -77,7 +81,8 @@ TEST(BlitFastPath, UnstretchedOnto32BitMatchesPerPixelModel) {
     for (int j = 0; j < dh; ++j)
       for (int i = 0; i < dw; ++i)
         ASSERT_EQ(want.pixels[j * dw + i], dst.Get(i, j))
-            << "round " << round << " pixel " << i << "," << j << " rop " << rop << " bpp " << sourceBpp;
+            << "round " << round << " pixel " << i << "," << j << " rop " << rop << " bpp " << sourceBpp << " onto "
+            << destinationBpp;
   }
 }
 

@@ -12,8 +12,10 @@
 
 #include <dirent.h>
 #include <algorithm>
+#include <random>
 
 #include "platform/bitmap.h"
+#include "png/alpha_blend.h"
 #include "png/pngimage.h"
 #include "png/rgba_export.h"
 #include "tests/png_builder.h"
@@ -22,13 +24,26 @@ using namespace pngtest;
 
 namespace {
 
+// Alpha drawing writes in place into a 32-bit DIB that the bitmap made
+// itself, and reaches any other surface (a section handed in, here a
+// top-down one, or a device-dependent bitmap) through a temporary one.
+enum class Kind { BottomUpSection, TopDownSection, DeviceBitmap };
+constexpr Kind kKinds[] = {Kind::BottomUpSection, Kind::TopDownSection, Kind::DeviceBitmap};
+
 // A 32-bit surface with a known background: every pixel's bytes derive from
 // its position, the fourth byte included.
 class Surface {
  public:
-  Surface(int w, int h) : w_(w), h_(h) {
-    bitmap_.SetPixelFormat(plat::TPixelFormat::pf32bit);
-    bitmap_.SetSize(w, h);
+  Surface(int w, int h, Kind kind = Kind::BottomUpSection) : w_(w), h_(h) {
+    if (kind == Kind::TopDownSection) {
+      plat::BITMAPINFO info{};
+      info.bmiHeader = {sizeof(plat::BITMAPINFOHEADER), w, -h, 1, 32, plat::BI_RGB, 0, 0, 0, 0, 0};
+      void* bits = nullptr;
+      bitmap_.SetHandle(plat::CreateDIBSection(nullptr, &info, plat::DIB_RGB_COLORS, &bits, nullptr, 0));
+    } else {
+      bitmap_.SetPixelFormat(plat::TPixelFormat::pf32bit);
+      bitmap_.SetSize(w, h);
+    }
     for (int y = 0; y < h; ++y) {
       auto* row = static_cast<std::uint8_t*>(bitmap_.ScanLine(y));
       for (int x = 0; x < w; ++x) {
@@ -38,13 +53,16 @@ class Surface {
         row[4 * x + 3] = static_cast<std::uint8_t>(x * 3 + y * 7 + 1);
       }
     }
+    if (kind == Kind::DeviceBitmap) bitmap_.SetPixelFormat(plat::TPixelFormat::pfDevice);
   }
+  // Read through GetDIBits, which leaves the surface's kind as it is.
   std::vector<std::uint8_t> Pixels() {
-    std::vector<std::uint8_t> all;
-    for (int y = 0; y < h_; ++y) {
-      auto* row = static_cast<std::uint8_t*>(bitmap_.ScanLine(y));
-      all.insert(all.end(), row, row + 4 * w_);
-    }
+    std::vector<std::uint8_t> all(static_cast<std::size_t>(w_) * h_ * 4);
+    plat::BITMAPINFO info{};
+    info.bmiHeader = {sizeof(plat::BITMAPINFOHEADER), w_, -h_, 1, 32, plat::BI_RGB, 0, 0, 0, 0, 0};
+    plat::HDC dc = plat::CreateCompatibleDC(nullptr);
+    EXPECT_EQ(plat::GetDIBits(dc, bitmap_.Handle(), 0, h_, all.data(), &info, plat::DIB_RGB_COLORS), h_);
+    plat::DeleteDC(dc);
     return all;
   }
   void Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t fourth) {
@@ -162,12 +180,59 @@ TEST(PngRenderAlpha, ClippedAtEveryEdge) {
   });
   const auto rgba = ExportRGBA(*image);
   const int places[][2] = {{-2, 1}, {1, -3}, {4, 1}, {1, 3}, {-4, -3}, {5, 4}, {-10, 0}};
-  for (const auto& p : places) {
-    Surface surface(6, 5);
+  for (const Kind kind : kKinds) {
+    for (const auto& p : places) {
+      Surface surface(6, 5, kind);
+      const auto before = surface.Pixels();
+      surface.DrawAt(*image, p[0], p[1]);
+      EXPECT_EQ(surface.Pixels(), ExpectedAlphaDraw(before, 6, 5, rgba, AlphaOf(rgba), 5, 4, p[0], p[1]))
+          << p[0] << "," << p[1] << " kind " << static_cast<int>(kind);
+    }
+  }
+}
+
+TEST(PngRenderAlpha, ChosenBlendMatchesThePlainOneOnRandomRunsAndPlaces) {
+  std::mt19937 random(5);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int round = 0; round < 200; ++round) {
+    const int w = pick(1, 37), h = pick(1, 9);
+    // Alpha is often 0, so that runs start and end anywhere in a group.
+    auto image = RgbaImage(w, h, [&](int, int) {
+      return std::array<std::uint8_t, 4>{std::uint8_t(random()), std::uint8_t(random()), std::uint8_t(random()),
+                                         std::uint8_t(pick(0, 2) ? 0 : random())};
+    });
+    const TAlphaRuns runs(image->RequireHeader());
+    const int tw = pick(1, 40), th = pick(1, 12);
+    std::vector<std::uint8_t> plain(static_cast<std::size_t>(tw) * th * 4);
+    for (auto& b : plain) b = static_cast<std::uint8_t>(random());
+    std::vector<std::uint8_t> chosen = plain;
+    const int left = pick(-w, tw), top = pick(-h, th);
+    BlendRunsPlain(runs, Place({plain.data(), 4 * tw, tw, th}, left, top, w, h));
+    ChooseBlendRuns()(runs, Place({chosen.data(), 4 * tw, tw, th}, left, top, w, h));
+    ASSERT_EQ(chosen, plain) << "round " << round;
+  }
+}
+
+TEST(PngRenderAlpha, RowsChangedAfterDrawingAreDrawnAsChanged) {
+  auto alphaAt = [](int x, int y) { return std::uint8_t(x < 3 && y == 0 ? 200 : 0); };
+  auto image = RgbaImage(6, 2, [&](int x, int y) { return std::array<std::uint8_t, 4>{10, 20, 30, alphaAt(x, y)}; });
+  std::vector<std::uint8_t> rgba;
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 6; ++x) rgba.insert(rgba.end(), {10, 20, 30, alphaAt(x, y)});
+  }
+  Surface(6, 2).DrawAt(*image, 0, 0);
+  // A pixel that was fully transparent shows; then a colour changes.
+  image->AlphaRow(1)[5] = 255;
+  rgba[(6 + 5) * 4 + 3] = 255;
+  for (int step = 0; step < 2; ++step) {
+    if (step == 1) {
+      image->ColorRow(0)[0] = 99;  // blue of the top-left pixel
+      rgba[2] = 99;
+    }
+    Surface surface(6, 2);
     const auto before = surface.Pixels();
-    surface.DrawAt(*image, p[0], p[1]);
-    EXPECT_EQ(surface.Pixels(), ExpectedAlphaDraw(before, 6, 5, rgba, AlphaOf(rgba), 5, 4, p[0], p[1]))
-        << p[0] << "," << p[1];
+    surface.DrawAt(*image, 0, 0);
+    EXPECT_EQ(surface.Pixels(), ExpectedAlphaDraw(before, 6, 2, rgba, AlphaOf(rgba), 6, 2, 0, 0)) << step;
   }
 }
 
@@ -224,30 +289,34 @@ TEST(PngRenderAlpha, IndexedImagesUnpackExactlyTheirWidth) {
   for (const Case& c : cases) {
     auto image = IndexedImage(5, c.depth, c.packed, trns, c.depth == 1 ? 2 : 4);
     ASSERT_EQ(image->TransparencyKind(), trAlpha);
-    Surface surface(6, 1);
-    const auto before = surface.Pixels();
-    surface.DrawAt(*image, 0, 0);
-    const auto expected = ExpectedIndexed(before, c.indices, trns);
-    EXPECT_EQ(surface.Pixels(), expected) << "depth " << c.depth;
+    for (const Kind kind : kKinds) {
+      Surface surface(6, 1, kind);
+      const auto before = surface.Pixels();
+      surface.DrawAt(*image, 0, 0);
+      const auto expected = ExpectedIndexed(before, c.indices, trns);
+      EXPECT_EQ(surface.Pixels(), expected) << "depth " << c.depth << " kind " << static_cast<int>(kind);
+    }
   }
 }
 
 TEST(PngRenderAlpha, MissingPaletteEntryRaisesAndLeavesTheDestinationAlone) {
   // Index 3 with a palette of two entries.
   auto image = IndexedImage(3, 8, {0, 1, 3}, {0, 128}, 2);
-  Surface surface(3, 1);
-  const auto before = surface.Pixels();
-  try {
-    surface.DrawAt(*image, 0, 0);
-    FAIL() << "drawing index 3 of 2 must raise";
-  } catch (const EPngError& e) {
-    EXPECT_EQ(e.Message(), "There is no such palette entry.");
-  }
-  EXPECT_EQ(surface.Pixels(), before);
-  // Without any palette nothing can be drawn either.
   auto noPalette = IndexedImage(3, 8, {0, 1, 0}, {0, 128}, 0);
-  EXPECT_THROW(surface.DrawAt(*noPalette, 0, 0), EPngError);
-  EXPECT_EQ(surface.Pixels(), before);
+  for (const Kind kind : kKinds) {
+    Surface surface(3, 1, kind);
+    const auto before = surface.Pixels();
+    try {
+      surface.DrawAt(*image, 0, 0);
+      FAIL() << "drawing index 3 of 2 must raise";
+    } catch (const EPngError& e) {
+      EXPECT_EQ(e.Message(), "There is no such palette entry.");
+    }
+    EXPECT_EQ(surface.Pixels(), before);
+    // Without any palette nothing can be drawn either.
+    EXPECT_THROW(surface.DrawAt(*noPalette, 0, 0), EPngError);
+    EXPECT_EQ(surface.Pixels(), before);
+  }
 }
 
 TEST(PngRenderAlpha, GreyWithAlphaBlendsTheStoredLevelDespiteGamma) {

@@ -17,6 +17,7 @@
 
 #include "ornament/program.h"
 #include "platform/headless/headless.h"
+#include "tools/bench_compare.h"
 #include "tools/desktop_scene.h"
 #include "tools/png_write.h"
 
@@ -37,7 +38,10 @@ constexpr const char* kUsage =
     "  --ontop on|off    the \"OnTop\" menu item (default on)\n"
     "  --add             start as with the \"add\" argument: a random place, seeded from the clock\n"
     "  --full-screen     write the whole screen, not the corner around the ornament\n"
-    "  --bench           time frames instead of writing them (--frames sets the count, default 2000)\n";
+    "  --bench           time frames instead of writing them (--frames sets the count, default 2000)\n"
+    "  --against PROGRAM with --bench: run this bench and PROGRAM's (another build of this tool) by turns\n"
+    "                    and print both and their ratios\n"
+    "  --rounds N        turns of --against (default 5)\n";
 
 struct Options {
   int frames = -1;
@@ -45,6 +49,8 @@ struct Options {
   std::string desktop;
   bool stars = true, garland = true, onTop = true, add = false, fullScreen = false, bench = false;
   int level = 0;
+  std::string against;
+  int rounds = 5;
 };
 
 bool OnOff(const std::string& value, const char* option) {
@@ -83,6 +89,11 @@ Options Parse(int argc, char** argv) {
       o.fullScreen = true;
     } else if (arg == "--bench") {
       o.bench = true;
+    } else if (arg == "--against") {
+      o.against = value();
+    } else if (arg == "--rounds") {
+      o.rounds = std::stoi(value());
+      if (o.rounds < 1 || o.rounds > 1000) throw std::invalid_argument("--rounds takes 1 to 1000");
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       std::exit(0);
@@ -90,6 +101,7 @@ Options Parse(int argc, char** argv) {
       throw std::invalid_argument("unknown option " + arg);
     }
   }
+  if (!o.against.empty() && !o.bench) throw std::invalid_argument("--against goes with --bench");
   if (o.frames < 0) o.frames = o.bench ? 2000 : 75;
   return o;
 }
@@ -220,11 +232,26 @@ int Bench(const Options& o, const char* program) {
   return 0;
 }
 
+// The bench's own options, for running it again in another process.
+std::vector<std::string> BenchArguments(const Options& o) {
+  std::vector<std::string> arguments = {"--bench", "--frames", std::to_string(o.frames)};
+  if (!o.stars) arguments.insert(arguments.end(), {"--stars", "off"});
+  if (!o.garland) arguments.insert(arguments.end(), {"--garland", "off"});
+  if (!o.onTop) arguments.insert(arguments.end(), {"--ontop", "off"});
+  if (o.level != 0) arguments.insert(arguments.end(), {"--level", std::to_string(o.level)});
+  if (o.add) arguments.push_back("--add");
+  return arguments;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
     const Options options = Parse(argc, argv);
+    if (!options.against.empty()) {
+      return CompareBenches(std::filesystem::read_symlink("/proc/self/exe"), options.against, BenchArguments(options),
+                            options.rounds);
+    }
     const std::string config = TemporaryConfigHome();
     headless::Reset();
     // "add" seeds from the performance counter, which the headless clock

@@ -16,27 +16,14 @@ namespace plat::gtk {
 
 namespace {
 
-// Top-down 32-bit rows of the bitmap selected into a device context.
-struct SourceRows {
-  const std::uint8_t* top = nullptr;
-  std::ptrdiff_t stride = 0;
-  const std::uint8_t* Row(int y) const { return top + stride * y; }
-};
-
-// The rows of the bitmap selected into `dc`, provided the rectangle at
-// `origin` lies within it. A 32-bit DIB section is read in place (every
-// frame is one); anything else is converted into `copy` first.
-bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, SourceRows& rows) {
-  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
-  BITMAP record{};
-  if (bitmap == nullptr || GetObjectA(bitmap, sizeof record, &record) == 0) return false;
-  if (origin.x < 0 || origin.y < 0 || size.cx > record.bmWidth - origin.x || size.cy > record.bmHeight - origin.y) {
-    return false;
-  }
-  if (soft::SectionRows32(bitmap, rows.top, rows.stride)) return true;
-  if (!soft::ReadTopDown32(bitmap, record, copy)) return false;
-  rows.top = copy.data();
-  rows.stride = static_cast<std::ptrdiff_t>(record.bmWidth) * 4;
+// Copies a row of `count` 32-bit pixels and brings the row's alpha bytes
+// up to date; true when any of them changed.
+bool CopyRowAndAlpha(const std::uint8_t* from, std::uint8_t* to, std::uint8_t* alpha, int count) {
+  std::memcpy(to, from, static_cast<std::size_t>(count) * 4);
+  unsigned differ = 0;
+  for (int x = 0; x < count; ++x) differ |= static_cast<unsigned>(from[4 * x + 3] ^ alpha[x]);
+  if (differ == 0) return false;
+  for (int x = 0; x < count; ++x) alpha[x] = from[4 * x + 3];
   return true;
 }
 
@@ -121,9 +108,9 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
     return FALSE;
   }
   static std::vector<std::uint8_t> copy;
-  gtk::SourceRows rows;
+  TDibRows32 rows;
   const POINT origin = sourcePoint ? *sourcePoint : POINT{0, 0};
-  if (!gtk::ReadSurface(source, origin, *size, copy, rows)) {
+  if (!soft::PresentedRows(source, origin, *size, copy, rows)) {
     SetLastError(87);
     return FALSE;
   }
@@ -137,21 +124,13 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  const std::size_t rowBytes = static_cast<std::size_t>(size->cx) * 4;
-  const std::size_t pixels = static_cast<std::size_t>(size->cx) * size->cy;
   const bool alphaBefore = record->constantAlpha != 0;
   bool alphaChanged = !sameSize;
-  record->alpha.resize(pixels);
+  record->alpha.resize(static_cast<std::size_t>(size->cx) * size->cy);
   for (int y = 0; y < size->cy; ++y) {
     const std::uint8_t* from = rows.Row(origin.y + y) + static_cast<std::size_t>(origin.x) * 4;
-    std::memcpy(data + static_cast<std::size_t>(y) * stride, from, rowBytes);
     std::uint8_t* alpha = record->alpha.data() + static_cast<std::size_t>(y) * size->cx;
-    for (int x = 0; x < size->cx; ++x) {
-      if (alpha[x] != from[x * 4 + 3]) {
-        alpha[x] = from[x * 4 + 3];
-        alphaChanged = true;
-      }
-    }
+    if (gtk::CopyRowAndAlpha(from, data + static_cast<std::size_t>(y) * stride, alpha, size->cx)) alphaChanged = true;
   }
   cairo_surface_mark_dirty(surface);
   record->constantAlpha = blend->SourceConstantAlpha;

@@ -62,18 +62,14 @@ namespace {
 // The pixels of the bitmap selected into `dc`, as top-down 32-bit rows,
 // cut to the rectangle at `origin` of the given size.
 bool ReadSurface(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& pixels) {
-  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
-  BITMAP record{};
-  if (bitmap == nullptr || GetObjectA(bitmap, sizeof record, &record) == 0) return false;
-  if (origin.x < 0 || origin.y < 0 || origin.x + size.cx > record.bmWidth || origin.y + size.cy > record.bmHeight) {
-    return false;
-  }
-  std::vector<std::uint8_t> whole;
-  if (!soft::ReadTopDown32(bitmap, record, whole)) return false;
-  pixels.resize(static_cast<std::size_t>(size.cx) * size.cy * 4);
+  std::vector<std::uint8_t> copy;
+  TDibRows32 rows;
+  if (!soft::PresentedRows(dc, origin, size, copy, rows)) return false;
+  const std::size_t rowBytes = static_cast<std::size_t>(size.cx) * 4;
+  pixels.resize(rowBytes * size.cy);
   for (int y = 0; y < size.cy; ++y) {
-    std::copy_n(whole.data() + (static_cast<std::size_t>(origin.y + y) * record.bmWidth + origin.x) * 4,
-                static_cast<std::size_t>(size.cx) * 4, pixels.data() + static_cast<std::size_t>(y) * size.cx * 4);
+    std::copy_n(rows.Row(origin.y + y) + static_cast<std::size_t>(origin.x) * 4, rowBytes,
+                pixels.data() + static_cast<std::size_t>(y) * rowBytes);
   }
   return true;
 }
@@ -122,6 +118,8 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
     return FALSE;
   }
   headless::Presentation shown;
+  // The pixel memory of the presentation this one replaces is reused.
+  shown.pixels = std::move(state.spare);
   shown.window = window;
   shown.size = *size;
   shown.position = destination ? *destination
@@ -129,6 +127,7 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
   shown.constantAlpha = blend->SourceConstantAlpha;
   shown.tick = GetTickCount();
   if (!headless::ReadSurface(source, sourcePoint ? *sourcePoint : POINT{0, 0}, *size, shown.pixels)) {
+    state.spare = std::move(shown.pixels);
     SetLastError(87);
     return FALSE;
   }
@@ -136,7 +135,10 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
                               shown.position.y + size->cy};
   auto it = std::find_if(state.last.begin(), state.last.end(),
                          [&](const headless::Presentation& p) { return p.window == window; });
-  if (it != state.last.end()) state.last.erase(it);
+  if (it != state.last.end()) {
+    state.spare = std::move(it->pixels);
+    state.last.erase(it);
+  }
   state.last.push_back(std::move(shown));
   ++state.presentations;
   if (state.presentListener) state.presentListener(state.last.back());

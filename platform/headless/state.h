@@ -33,6 +33,7 @@ struct State {
   RECT workArea{0, 0, 1920, 1040};
   std::vector<RECT> otherMonitors;
   std::vector<Presentation> last;  // last presentation per window
+  std::vector<std::uint8_t> spare;  // pixel memory of a replaced presentation
   std::size_t presentations = 0;
   std::function<void(const Presentation&)> presentListener;
   bool failPresentations = false;

@@ -5,6 +5,10 @@
 
 namespace plat::soft {
 
+namespace {
+
+// Every row of `bitmap` (described by `record`), top row first, 4 bytes a
+// pixel; false when the bitmap cannot be read.
 bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_t>& pixels) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -19,13 +23,33 @@ bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_
   return lines == record.bmHeight;
 }
 
-bool SectionRows32(HBITMAP bitmap, const std::uint8_t*& top, std::ptrdiff_t& step) {
-  const Bitmap* section = LookupBitmap(bitmap);
+// The rows of the bitmap selected into `dc` when it is a 32-bit DIB
+// section. The height GetObjectA reports is positive either way, as on
+// Win32; the object itself knows its memory order.
+bool SelectedDib32(HDC dc, TDibRows32& rows) {
+  const Bitmap* section = LookupBitmap(GetCurrentObject(dc, OBJ_BITMAP));
   if (section == nullptr || !section->isSection || section->bitsPerPixel != 32 || section->bits == nullptr) {
     return false;
   }
-  top = section->Row(0);
-  step = section->topDown ? section->stride : -static_cast<std::ptrdiff_t>(section->stride);
+  rows.top = section->Row(0);
+  rows.stride = section->topDown ? section->stride : -static_cast<std::ptrdiff_t>(section->stride);
+  rows.width = section->width;
+  rows.height = section->height;
+  return true;
+}
+
+}  // namespace
+
+bool PresentedRows(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, TDibRows32& rows) {
+  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
+  BITMAP record{};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof record, &record) == 0) return false;
+  if (origin.x < 0 || origin.y < 0 || size.cx > record.bmWidth - origin.x || size.cy > record.bmHeight - origin.y) {
+    return false;
+  }
+  if (SelectedDib32(dc, rows)) return true;
+  if (!ReadTopDown32(bitmap, record, copy)) return false;
+  rows = TDibRows32{copy.data(), static_cast<std::ptrdiff_t>(record.bmWidth) * 4, record.bmWidth, record.bmHeight};
   return true;
 }
 

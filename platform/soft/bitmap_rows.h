@@ -1,22 +1,19 @@
-// A bitmap's pixels as top-down 32-bit rows, for the window backends that
-// present what the program hands to UpdateLayeredWindow.
+// The pixels handed to UpdateLayeredWindow, as the window backends that
+// present them read them.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "platform/dib_rows32.h"
 #include "platform/wintypes.h"
 
 namespace plat::soft {
 
-// Fills `pixels` with every row of `bitmap` (described by `record`),
-// top row first, 4 bytes a pixel; false when the bitmap cannot be read.
-bool ReadTopDown32(HBITMAP bitmap, const BITMAP& record, std::vector<std::uint8_t>& pixels);
-
-// The rows of a 32-bit DIB section in place: the top row's address and the
-// step from one row to the next below it (negative for a bottom-up
-// section). False for any other bitmap. The reported height of a section
-// does not tell its memory order (it is positive either way), this does.
-bool SectionRows32(HBITMAP bitmap, const std::uint8_t*& top, std::ptrdiff_t& step);
+// The rows of the bitmap selected into `dc`, provided the rectangle of
+// `size` at `origin` lies within it. A 32-bit DIB section (every frame is
+// one) is read in place; any other bitmap is converted into `copy` first
+// and the rows point there.
+bool PresentedRows(HDC dc, POINT origin, SIZE size, std::vector<std::uint8_t>& copy, TDibRows32& rows);
 
 }  // namespace plat::soft

@@ -88,4 +88,12 @@ COLORREF SetTextColor(HDC dc, COLORREF colour) {
 
 BOOL GdiFlush() { return TRUE; }  // drawing here is never batched
 
+int GetDeviceCaps(HDC dc, int index) {
+  DeviceContext* context = soft::LookupDC(dc);
+  if (context == nullptr || index != BITSPIXEL) return 0;
+  // The screen's device-dependent bitmaps have 32 bits; a memory context
+  // has the depth of the bitmap it holds.
+  return context->isScreen ? 32 : context->selected->bitsPerPixel;
+}
+
 }  // namespace plat

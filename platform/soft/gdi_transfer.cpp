@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/row_copy.h"
 #include "platform/soft/pixel_rows.h"
 
 namespace plat::soft {
@@ -71,41 +72,48 @@ void CombineRow32(DWORD rop, const std::uint8_t* s, std::uint8_t* d, int n) {
 }
 
 // 24 -> 32 without conversion: the source reads with a fourth byte of 0.
+// One loop per operation, so that the choice is made once per row.
 void CombineRow24To32(DWORD rop, const std::uint8_t* s, std::uint8_t* d, int n) {
-  for (int i = 0; i < n; ++i, s += 3, d += 4) {
-    switch (rop) {
-      case SRCCOPY:
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-        d[3] = 0;
-        break;
-      case NOTSRCCOPY:
+  switch (rop) {
+    case SRCCOPY:
+      CopyRow24To32(s, d, n);
+      break;
+    case NOTSRCCOPY:
+      for (int i = 0; i < n; ++i, s += 3, d += 4) {
         d[0] = static_cast<std::uint8_t>(~s[0]);
         d[1] = static_cast<std::uint8_t>(~s[1]);
         d[2] = static_cast<std::uint8_t>(~s[2]);
         d[3] = 0xFF;
-        break;
-      case SRCAND:
+      }
+      break;
+    case SRCAND:
+      for (int i = 0; i < n; ++i, s += 3, d += 4) {
         d[0] &= s[0];
         d[1] &= s[1];
         d[2] &= s[2];
         d[3] = 0;
-        break;
-      case SRCPAINT:
+      }
+      break;
+    case SRCPAINT:
+      for (int i = 0; i < n; ++i, s += 3, d += 4) {
         d[0] |= s[0];
         d[1] |= s[1];
         d[2] |= s[2];
-        break;
-    }
+      }
+      break;
   }
 }
 
 // Unstretched columns between direct layouts need no gathering or
-// conversion: each row combines straight from source bytes.
+// conversion: each row combines straight from source bytes. Onto 24 bits
+// only plain copies take this way.
 bool IsDirectRowCopy(const Bitmap& destination, const Area& to, const Bitmap& source, const Area& from,
-                     const PixelConverter& convert) {
-  return convert.IsIdentity() && from.width == to.width && destination.bitsPerPixel == 32 &&
+                     const PixelConverter& convert, DWORD rop) {
+  if (from.width != to.width) return false;
+  if (destination.bitsPerPixel == 32) {
+    return convert.IsIdentity() && (source.bitsPerPixel == 32 || source.bitsPerPixel == 24);
+  }
+  return destination.bitsPerPixel == 24 && convert.DropsFourthByte() && rop == SRCCOPY &&
          (source.bitsPerPixel == 32 || source.bitsPerPixel == 24);
 }
 
@@ -135,14 +143,19 @@ void Transfer(Bitmap& destination, const Area& to, const Bitmap& source, const A
   }
 
   const int n = columns.last - columns.first;
-  if (IsDirectRowCopy(destination, to, *reading, from, convert)) {
+  if (IsDirectRowCopy(destination, to, *reading, from, convert, rop)) {
     const int sourceFirst = from.x + (columns.first - to.x);
     const std::size_t sourceBytes = static_cast<std::size_t>(reading->bitsPerPixel / 8);
+    const std::size_t destinationBytes = static_cast<std::size_t>(destination.bitsPerPixel / 8);
     for (int y = rows.first; y < rows.last; ++y) {
       const int sourceRow = static_cast<int>(SourceOf(y - to.y, from.y, from.height, to.height));
       const std::uint8_t* s = reading->Row(sourceRow) + sourceBytes * static_cast<std::size_t>(sourceFirst);
-      std::uint8_t* d = destination.Row(y) + 4 * static_cast<std::size_t>(columns.first);
-      if (sourceBytes == 4) {
+      std::uint8_t* d = destination.Row(y) + destinationBytes * static_cast<std::size_t>(columns.first);
+      if (sourceBytes == destinationBytes && sourceBytes == 3) {
+        std::memcpy(d, s, 3 * static_cast<std::size_t>(n));
+      } else if (destinationBytes == 3) {
+        CopyRow32To24(s, d, n);
+      } else if (sourceBytes == 4) {
         CombineRow32(rop, s, d, n);
       } else {
         CombineRow24To32(rop, s, d, n);

@@ -56,6 +56,7 @@ class PixelConverter {
 
   void Convert(const PixelValue* in, int n, PixelValue* out);
   bool IsIdentity() const { return mode_ == Mode::Identity; }
+  bool DropsFourthByte() const { return mode_ == Mode::DropFourth; }
 
  private:
   enum class Mode { Identity, Lookup, DropFourth, Nearest, Key };

@@ -16,6 +16,7 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) { return ::SetBkColor(As<::HDC>(dc)
 COLORREF SetTextColor(HDC dc, COLORREF colour) { return ::SetTextColor(As<::HDC>(dc), colour); }
 HGDIOBJ GetCurrentObject(HDC dc, UINT type) { return ::GetCurrentObject(As<::HDC>(dc), type); }
 BOOL GdiFlush() { return ::GdiFlush(); }
+int GetDeviceCaps(HDC dc, int index) { return ::GetDeviceCaps(As<::HDC>(dc), index); }
 
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset) {
