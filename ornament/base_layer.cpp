@@ -9,6 +9,7 @@
 
 std::unique_ptr<TPNGObject> BasePng;
 std::unique_ptr<plat::TBitmap> BaseBitmap;
+std::uint64_t BaseLayerBuilds = 0;
 std::uint8_t Opacity = 0;
 bool PresentationBoxOpen = false;
 
@@ -110,6 +111,7 @@ void BuildLayer(plat::TBitmap* previous) {
   BasePng->CopyImage(tree);
 
   BaseBitmap = std::make_unique<plat::TBitmap>();
+  ++BaseLayerBuilds;
   const std::uint64_t treeContent = tree.RequireHeader().ContentGeneration;
   const bool reuse = previous != nullptr && BaseTreeContent == treeContent;
   // A build that fails half way leaves nothing to be reused.

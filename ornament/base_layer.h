@@ -14,6 +14,7 @@ extern std::unique_ptr<TPNGObject> BasePng;         // private copy of imgTree
 extern std::unique_ptr<plat::TBitmap> BaseBitmap;   // premultiplied B, G, R, A
 extern std::uint8_t Opacity;                         // 255 = opaque; 0 at start
 extern bool PresentationBoxOpen;                    // a failed presentation's box is showing
+extern std::uint64_t BaseLayerBuilds;               // layers built so far, to tell one from the next
 
 // Constant opacity of the ten transparency levels ("0%" … "90%").
 constexpr std::uint8_t kLevelOpacity[10] = {255, 233, 211, 189, 167, 145, 123, 101, 79, 57};

@@ -57,6 +57,45 @@ TPNGObject* GarlandPicture(const TImageStore& store, int layer, const std::strin
   return Pictures.garland[layer];
 }
 
+// The base layer with the garland drawn over it. The garland changes every
+// 640 ms, so most ticks start from a copy of this instead of blending both
+// layers again; it is made anew when the layer, a picture or its content
+// changes.
+struct TDressedBase {
+  std::unique_ptr<plat::TBitmap> bitmap;
+  std::uint64_t baseBuild = 0;
+  const TPNGObject* layer[2] = {};
+  std::uint64_t layerContent[2] = {};
+  bool valid = false;
+
+  bool Holds(TPNGObject* const (&layers)[2]) const {
+    if (!valid || baseBuild != BaseLayerBuilds) return false;
+    for (int i = 0; i < 2; ++i) {
+      if (layer[i] != layers[i] || (layers[i] != nullptr && layerContent[i] != ContentOf(layers[i]))) return false;
+    }
+    return true;
+  }
+  static std::uint64_t ContentOf(const TPNGObject* picture) {
+    return picture->HasHeader() ? picture->RequireHeader().ContentGeneration : 0;
+  }
+};
+TDressedBase Dressed;
+
+plat::TBitmap& DressedBase(TPNGObject* const (&layers)[2]) {
+  if (Dressed.Holds(layers)) return *Dressed.bitmap;
+  Dressed.valid = false;
+  if (!Dressed.bitmap) Dressed.bitmap = std::make_unique<plat::TBitmap>();
+  Dressed.bitmap->CopyFrom(BaseBitmap.get());
+  for (TPNGObject* picture : layers) Dressed.bitmap->Canvas()->Draw(0, 0, picture);
+  Dressed.baseBuild = BaseLayerBuilds;
+  for (int i = 0; i < 2; ++i) {
+    Dressed.layer[i] = layers[i];
+    Dressed.layerContent[i] = layers[i] != nullptr ? TDressedBase::ContentOf(layers[i]) : 0;
+  }
+  Dressed.valid = true;
+  return *Dressed.bitmap;
+}
+
 void ChooseGarlandFrames() {
   if (static_cast<std::uint32_t>(plat::GetTickCount() - LastGarlandTick) > kGarlandPeriodMs) {
     GarlandName0 = "img_0_" + std::to_string(RandomInt(5) + 1);
@@ -98,14 +137,20 @@ void AdvanceStar(TStar& s) {
 void RenderFrame() {
   if (!Frame) Frame = std::make_unique<plat::TBitmap>();
   plat::TBitmap& frame = *Frame;
-  frame.CopyFrom(BaseBitmap.get());
   const TImageStore& store = frmMain->Images;
   FindFramePictures(store);
 
+  TPNGObject* layers[2] = {};
   if (GarlandOn) {
     ChooseGarlandFrames();
-    if (GarlandName0 != "img_0_5") frame.Canvas()->Draw(0, 0, GarlandPicture(store, 0, GarlandName0));
-    if (GarlandName1 != "img_1_5") frame.Canvas()->Draw(0, 0, GarlandPicture(store, 1, GarlandName1));
+    if (GarlandName0 != "img_0_5") layers[0] = GarlandPicture(store, 0, GarlandName0);
+    if (GarlandName1 != "img_1_5") layers[1] = GarlandPicture(store, 1, GarlandName1);
+  }
+  if ((layers[0] == nullptr && layers[1] == nullptr) || !BaseBitmap) {
+    frame.CopyFrom(BaseBitmap.get());
+    for (TPNGObject* picture : layers) frame.Canvas()->Draw(0, 0, picture);
+  } else {
+    frame.CopyFrom(&DressedBase(layers));
   }
 
   if (StarsOn) {
@@ -124,4 +169,7 @@ void RenderFrame() {
   if (!StarsOn && !GarlandOn) frmMain->TimerGarland.SetEnabled(false);
 }
 
-void ReleaseFrame() { Frame.reset(); }
+void ReleaseFrame() {
+  Frame.reset();
+  Dressed = TDressedBase{};
+}

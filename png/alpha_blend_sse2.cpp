@@ -57,6 +57,12 @@ FW_SSE2 inline void BlendPiece(const std::uint32_t* source, std::uint8_t* destin
 }  // namespace
 
 FW_SSE2 void BlendRunsSse2(const TAlphaRuns& runs, const TPlacement& place) {
+  if (place.firstX < place.lastX) {
+    for (int y = place.firstY; y < place.lastY; ++y) {
+      _mm_prefetch(reinterpret_cast<const char*>(place.At(place.firstX, y)), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(place.At(place.lastX - 1, y)), _MM_HINT_T0);
+    }
+  }
   ForEachVisiblePiece(runs, place, BlendPiece);
 }
 

@@ -6,6 +6,7 @@
 #include "ornament/base_layer.h"
 #include "ornament/composer.h"
 #include "ornament/random.h"
+#include "png/pngimage.h"
 #include "tests/ornament_harness.h"
 
 namespace {
@@ -115,6 +116,39 @@ TEST(Composer, BothAnimationsOffShowOnePlainFrameAndStopTheTimer) {
     headless::AdvanceTime(40);
     EXPECT_EQ(headless::RunningTimers(), 1u);
     EXPECT_EQ(headless::PresentationCount(), shown + 1);
+    Choose("Exit");
+  });
+}
+
+// The garland is drawn once per change of its frames and copied in between;
+// a change of a garland picture or of the base layer still shows at the
+// next tick.
+TEST(Composer, PictureChangesShowAtTheNextTickWhileTheGarlandStands) {
+  ConfigHome home;
+  RunProgram([&] {
+    Choose("Stars");
+    headless::AdvanceTime(40);
+    const std::uint64_t before = harness::Fingerprint(*headless::LastPresentation());
+    headless::AdvanceTime(40);
+    ASSERT_EQ(harness::Fingerprint(*headless::LastPresentation()), before);
+    for (const std::string& name : {GarlandName0, GarlandName1}) {
+      TPNGObject* layer = frmMain->Images.Find(name);
+      if (layer == nullptr) continue;  // the empty frame of a layer
+      layer->AlphaRow(150)[100] = 255;
+      layer->SetPixelColor(100, 150, plat::RGB(255, 0, 0));
+      layer->AlphaRow(200)[100] = 0;  // leaves the tree's pixel below in sight
+    }
+    headless::AdvanceTime(40);
+    const std::uint64_t changedLayer = harness::Fingerprint(*headless::LastPresentation());
+    EXPECT_NE(changedLayer, before);
+    // A new base layer from a changed tree, at the same opacity as before.
+    TPNGObject* tree = frmMain->Images.Find("imgTree");
+    tree->AlphaRow(200)[100] = 255;
+    tree->SetPixelColor(100, 200, plat::RGB(0, 0, 255));
+    Choose("10%");
+    Choose("0%");
+    headless::AdvanceTime(40);
+    EXPECT_NE(harness::Fingerprint(*headless::LastPresentation()), changedLayer);
     Choose("Exit");
   });
 }
