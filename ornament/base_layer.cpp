@@ -102,24 +102,27 @@ bool PresentLayer(plat::TBitmap& bitmap, const char* failureText) {
 
 namespace {
 
-// Builds the layer; `previous` is the layer it replaces, if any.
-void BuildLayer(plat::TBitmap* previous) {
+// Builds the layer; `previous` and `previousPng` are the layer and the
+// tree picture's copy it replaces, if any.
+void BuildLayer(std::unique_ptr<plat::TBitmap> previous, std::unique_ptr<TPNGObject> previousPng) {
   MakeWindowLayered();
 
   const TPNGObject& tree = *frmMain->Images.Find("imgTree");
-  BasePng = std::make_unique<TPNGObject>();
-  BasePng->CopyImage(tree);
-
-  BaseBitmap = std::make_unique<plat::TBitmap>();
-  ++BaseLayerBuilds;
   const std::uint64_t treeContent = tree.RequireHeader().ContentGeneration;
-  const bool reuse = previous != nullptr && BaseTreeContent == treeContent;
+  // The layer depends on the tree picture alone, not on the opacity: an
+  // unchanged picture keeps both the copy and the layer made from it.
+  const bool reuse = previous && previousPng && BaseTreeContent == treeContent;
   // A build that fails half way leaves nothing to be reused.
   BaseTreeContent = 0;
   if (reuse) {
-    // The layer depends on the tree picture alone, not on the opacity.
-    BaseBitmap->CopyFrom(previous);
+    BasePng = std::move(previousPng);
+    BaseBitmap = std::move(previous);
   } else {
+    BasePng = std::make_unique<TPNGObject>();
+    BasePng->CopyImage(tree);
+
+    BaseBitmap = std::make_unique<plat::TBitmap>();
+    ++BaseLayerBuilds;
     BaseBitmap->CopyFrom(BasePng.get());
     if (BaseBitmap->PixelFormat() != plat::TPixelFormat::pf32bit) BaseBitmap->SetPixelFormat(plat::TPixelFormat::pf32bit);
     if (BaseBitmap->HandleType() == plat::TBitmapHandleType::bmDDB) BaseBitmap->SetHandleType(plat::TBitmapHandleType::bmDIB);
@@ -137,12 +140,9 @@ void BuildLayer(plat::TBitmap* previous) {
 
 }  // namespace
 
-void BuildBaseLayer() { BuildLayer(nullptr); }
+void BuildBaseLayer() { BuildLayer(nullptr, nullptr); }
 
 void ApplyOpacity(std::uint8_t value) {
-  // Kept until the new layer is made from it.
-  const std::unique_ptr<plat::TBitmap> previous = std::move(BaseBitmap);
-  BasePng.reset();
   Opacity = value;
-  BuildLayer(previous.get());
+  BuildLayer(std::move(BaseBitmap), std::move(BasePng));
 }

@@ -22,7 +22,8 @@ constexpr std::uint8_t kLevelOpacity[10] = {255, 233, 211, 189, 167, 145, 123, 1
 // Makes the window layered, rebuilds BasePng and BaseBitmap from imgTree,
 // sizes the window to the picture and presents it with Opacity.
 void BuildBaseLayer();
-// Frees the base layer, stores `value` in Opacity and builds it again.
+// Stores `value` in Opacity and presents the layer again, built anew when
+// the tree picture changed since the last build.
 void ApplyOpacity(std::uint8_t value);
 // Writes the PNG's alpha plane into the fourth byte of every pixel of a
 // 32-bit bitmap of the same size.

@@ -57,43 +57,51 @@ TPNGObject* GarlandPicture(const TImageStore& store, int layer, const std::strin
   return Pictures.garland[layer];
 }
 
-// The base layer with the garland drawn over it. The garland changes every
-// 640 ms, so most ticks start from a copy of this instead of blending both
-// layers again; it is made anew when the layer, a picture or its content
-// changes.
-struct TDressedBase {
-  std::unique_ptr<plat::TBitmap> bitmap;
+// What a frame's garland is drawn from: the base layer's build and each
+// layer's picture with its content.
+struct TGarlandKey {
   std::uint64_t baseBuild = 0;
   const TPNGObject* layer[2] = {};
-  std::uint64_t layerContent[2] = {};
-  bool valid = false;
+  std::uint64_t content[2] = {};
 
-  bool Holds(TPNGObject* const (&layers)[2]) const {
-    if (!valid || baseBuild != BaseLayerBuilds) return false;
+  explicit TGarlandKey(TPNGObject* const (&layers)[2]) : baseBuild(BaseLayerBuilds) {
     for (int i = 0; i < 2; ++i) {
-      if (layer[i] != layers[i] || (layers[i] != nullptr && layerContent[i] != ContentOf(layers[i]))) return false;
+      layer[i] = layers[i];
+      content[i] = layers[i] != nullptr && layers[i]->HasHeader() ? layers[i]->RequireHeader().ContentGeneration : 0;
     }
-    return true;
   }
-  static std::uint64_t ContentOf(const TPNGObject* picture) {
-    return picture->HasHeader() ? picture->RequireHeader().ContentGeneration : 0;
+  TGarlandKey() = default;
+  bool operator==(const TGarlandKey& other) const {
+    return baseBuild == other.baseBuild && layer[0] == other.layer[0] && layer[1] == other.layer[1] &&
+           content[0] == other.content[0] && content[1] == other.content[1];
   }
+};
+
+// The base layer with the garland drawn over it. The garland changes every
+// 640 ms, so from the second tick a garland stands on, frames start from a
+// copy of this instead of blending both layers again.
+struct TDressedBase {
+  std::unique_ptr<plat::TBitmap> bitmap;
+  TGarlandKey holds;    // what `bitmap` shows, when valid
+  bool valid = false;
+  TGarlandKey lastSeen;  // the garland of the tick before
 };
 TDressedBase Dressed;
 
-plat::TBitmap& DressedBase(TPNGObject* const (&layers)[2]) {
-  if (Dressed.Holds(layers)) return *Dressed.bitmap;
+// The dressed base for `layers`, or nullptr on the first tick they show.
+plat::TBitmap* DressedBase(TPNGObject* const (&layers)[2]) {
+  const TGarlandKey key(layers);
+  if (Dressed.valid && Dressed.holds == key) return Dressed.bitmap.get();
+  const bool standing = Dressed.lastSeen == key;
+  Dressed.lastSeen = key;
+  if (!standing || !BaseBitmap) return nullptr;
   Dressed.valid = false;
   if (!Dressed.bitmap) Dressed.bitmap = std::make_unique<plat::TBitmap>();
   Dressed.bitmap->CopyFrom(BaseBitmap.get());
   for (TPNGObject* picture : layers) Dressed.bitmap->Canvas()->Draw(0, 0, picture);
-  Dressed.baseBuild = BaseLayerBuilds;
-  for (int i = 0; i < 2; ++i) {
-    Dressed.layer[i] = layers[i];
-    Dressed.layerContent[i] = layers[i] != nullptr ? TDressedBase::ContentOf(layers[i]) : 0;
-  }
+  Dressed.holds = key;
   Dressed.valid = true;
-  return *Dressed.bitmap;
+  return Dressed.bitmap.get();
 }
 
 void ChooseGarlandFrames() {
@@ -146,11 +154,12 @@ void RenderFrame() {
     if (GarlandName0 != "img_0_5") layers[0] = GarlandPicture(store, 0, GarlandName0);
     if (GarlandName1 != "img_1_5") layers[1] = GarlandPicture(store, 1, GarlandName1);
   }
-  if ((layers[0] == nullptr && layers[1] == nullptr) || !BaseBitmap) {
+  plat::TBitmap* dressed = layers[0] != nullptr || layers[1] != nullptr ? DressedBase(layers) : nullptr;
+  if (dressed != nullptr) {
+    frame.CopyFrom(dressed);
+  } else {
     frame.CopyFrom(BaseBitmap.get());
     for (TPNGObject* picture : layers) frame.Canvas()->Draw(0, 0, picture);
-  } else {
-    frame.CopyFrom(&DressedBase(layers));
   }
 
   if (StarsOn) {
