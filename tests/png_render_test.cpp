@@ -80,6 +80,7 @@ class Surface {
   void DrawAt(TPNGObject& image, int x, int y) { bitmap_.Canvas()->Draw(x, y, &image); }
   int Width() const { return w_; }
   int Height() const { return h_; }
+  plat::TBitmap& Bitmap() { return bitmap_; }
 
  private:
   plat::TBitmap bitmap_;
@@ -188,6 +189,21 @@ TEST(PngRenderAlpha, ClippedAtEveryEdge) {
       EXPECT_EQ(surface.Pixels(), ExpectedAlphaDraw(before, 6, 5, rgba, AlphaOf(rgba), 5, 4, p[0], p[1]))
           << p[0] << "," << p[1] << " kind " << static_cast<int>(kind);
     }
+  }
+}
+
+// On Windows the rows are those of the real GDI's section: the same fast
+// path as on the software platform.
+TEST(PngRenderAlpha, OnlyASectionTheBitmapMadeIsReachedInPlace) {
+  for (const Kind kind : kKinds) {
+    Surface surface(3, 2, kind);
+    plat::TDibRows32 rows;
+    const bool reached = surface.Bitmap().PixelRows(rows);
+    ASSERT_EQ(reached, kind == Kind::BottomUpSection) << static_cast<int>(kind);
+    if (!reached) continue;
+    EXPECT_EQ(rows.width, 3);
+    EXPECT_EQ(rows.height, 2);
+    for (int y = 0; y < 2; ++y) EXPECT_EQ(rows.Row(y), surface.Bitmap().ScanLine(y)) << y;
   }
 }
 
