@@ -29,6 +29,8 @@ struct WindowRecord {
   BYTE constantAlpha = 0;
   // The frame's alpha bytes, row by row, for the input shape and hit tests.
   std::vector<std::uint8_t> alpha;
+  // What the uploads of frames to the X server keep (frame_upload.cpp).
+  struct Uploads* uploads = nullptr;
 };
 
 // The button press a window move may start from.

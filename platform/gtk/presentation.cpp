@@ -7,6 +7,7 @@
 
 #include "platform/gdi.h"
 #include "platform/gtk/alpha_shape.h"
+#include "platform/gtk/frame_upload.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/kernel.h"
 #include "platform/soft/bitmap_rows.h"
@@ -139,7 +140,7 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
   }
   gtk::Resize(*record, size->cx, size->cy);
   if (alphaChanged || alphaBefore != (record->constantAlpha != 0)) gtk::ApplyShape(*record);
-  if (record->widget != nullptr) gtk_widget_queue_draw(record->widget);
+  if (record->widget != nullptr && !gtk::UploadFrame(*record)) gtk_widget_queue_draw(record->widget);
   return TRUE;
 }
 

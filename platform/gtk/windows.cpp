@@ -1,6 +1,7 @@
 // Windows of the GTK backend: the application's hidden owner, the forms'
 // borderless windows on an RGBA visual, their styles, owner, stacking,
 // placement and close requests.
+#include "platform/gtk/frame_upload.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/gtk/window_place.h"
 #include "platform/kernel.h"
@@ -82,6 +83,7 @@ void OnCompositedChanged(GdkScreen*, gpointer) {
 }
 
 void DestroyWidget(WindowRecord& record) {
+  ReleaseUploads(record);
   if (record.widget != nullptr) {
     g_signal_handlers_disconnect_by_data(gtk_widget_get_screen(record.widget), &record);
     gtk_widget_destroy(record.widget);
