@@ -102,8 +102,8 @@ XImage* SharedImage(Uploads& uploads, GdkWindow* window, int depth, int width, i
   return uploads.shared;
 }
 
-// The frame at its constant opacity, composed the way DrawFrame paints it,
-// so that an upload and an exposure show the same pixels.
+// The frame at its constant opacity, painted as an exposure paints it, so
+// that an upload and an exposure show the same pixels.
 cairo_surface_t* Faded(Uploads& uploads, const WindowRecord& record) {
   const int width = cairo_image_surface_get_width(record.frame);
   const int height = cairo_image_surface_get_height(record.frame);
@@ -118,13 +118,7 @@ cairo_surface_t* Faded(Uploads& uploads, const WindowRecord& record) {
     }
   }
   cairo_t* cr = cairo_create(uploads.faded);
-  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-  cairo_paint(cr);
-  if (record.constantAlpha != 0) {
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_set_source_surface(cr, record.frame, 0, 0);
-    cairo_paint_with_alpha(cr, record.constantAlpha / 255.0);
-  }
+  PaintFrame(cr, &record);
   cairo_destroy(cr);
   cairo_surface_flush(uploads.faded);
   return uploads.faded;

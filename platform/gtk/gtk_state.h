@@ -71,6 +71,9 @@ bool EnsureGtk();
 // Event handlers of a form window (windows.cpp, input.cpp, presentation.cpp).
 void ConnectInput(GtkWidget* widget);
 gboolean DrawFrame(GtkWidget* widget, cairo_t* cr, gpointer);
+// Paints what the window shows, the last frame at its constant opacity, over
+// whatever `cr` held.
+void PaintFrame(cairo_t* cr, const WindowRecord* record);
 // Reapplies the input (and, without a compositor, the visible) shape.
 void ApplyShape(WindowRecord& record);
 void MoveWidget(WindowRecord& record, int left, int top);

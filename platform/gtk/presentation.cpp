@@ -83,15 +83,18 @@ bool HitsPicture(const WindowRecord& record, int screenX, int screenY) {
   return record.alpha[static_cast<std::size_t>(y) * width + x] != 0;
 }
 
-gboolean DrawFrame(GtkWidget* widget, cairo_t* cr, gpointer) {
+void PaintFrame(cairo_t* cr, const WindowRecord* record) {
   cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
   cairo_paint(cr);
-  WindowRecord* record = FindWidget(widget);
   if (record != nullptr && record->frame != nullptr && record->constantAlpha != 0) {
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_set_source_surface(cr, record->frame, 0, 0);
     cairo_paint_with_alpha(cr, record->constantAlpha / 255.0);
   }
+}
+
+gboolean DrawFrame(GtkWidget* widget, cairo_t* cr, gpointer) {
+  PaintFrame(cr, FindWidget(widget));
   return TRUE;
 }
 
