@@ -27,14 +27,14 @@ struct Uploads {
 
 namespace {
 
-int CompletionType(Display* display) { return XShmGetEventBase(display) + ShmCompletion; }
+// The type of the server's event saying it has read a shared image; -1
+// until the first shared image, when the filter below starts watching.
+int completionType = -1;
 
 // Notes the server's word that it has read a window's shared image.
 GdkFilterReturn OnCompletion(GdkXEvent* native, GdkEvent*, gpointer) {
   auto* event = static_cast<XEvent*>(native);
-  if (!XShmQueryExtension(event->xany.display) || event->type != CompletionType(event->xany.display)) {
-    return GDK_FILTER_CONTINUE;
-  }
+  if (event->type != completionType) return GDK_FILTER_CONTINUE;
   const auto* done = reinterpret_cast<XShmCompletionEvent*>(event);
   for (auto& [handle, record] : TheState().windows) {
     if (record->uploads != nullptr && record->uploads->shared != nullptr &&
@@ -65,9 +65,15 @@ XImage* SharedImage(Uploads& uploads, GdkWindow* window, int depth, int width, i
     return uploads.shared;
   }
   if (uploads.shared != nullptr) DropShared(uploads, true);
-  if (uploads.sharedFailed || !XShmQueryExtension(uploads.display)) return nullptr;
-  static const bool filtering = (gdk_window_add_filter(nullptr, OnCompletion, nullptr), true);
-  (void)filtering;
+  if (uploads.sharedFailed) return nullptr;
+  if (!XShmQueryExtension(uploads.display)) {
+    uploads.sharedFailed = true;
+    return nullptr;
+  }
+  if (completionType < 0) {
+    completionType = XShmGetEventBase(uploads.display) + ShmCompletion;
+    gdk_window_add_filter(nullptr, OnCompletion, nullptr);
+  }
   uploads.shared = XShmCreateImage(uploads.display, gdk_x11_visual_get_xvisual(gdk_window_get_visual(window)),
                                    static_cast<unsigned>(depth), ZPixmap, nullptr, &uploads.segment,
                                    static_cast<unsigned>(width), static_cast<unsigned>(height));
