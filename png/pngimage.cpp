@@ -52,27 +52,42 @@ void TPNGObject::DropChunks() {
   ChunkList.SetCount(0);
 }
 
-bool TPNGObject::HasHeader() const {
-  const TChunk* first = ChunkList.ItemAt(0);
-  return first != nullptr && first->IsOfClass(TChunkIHDR::Class());
+TChunkIHDR* TPNGObject::HeaderOrNull() const {
+  TChunk* first = ChunkList.ItemAt(0);
+  if (first == nullptr) return nullptr;
+  // Asked several times for every picture drawn: the class itself is the
+  // usual answer, and is checked before the chain of parents.
+  static const TChunkClass& headerClass = TChunkIHDR::Class();
+  const TChunkClass& kind = first->ChunkClass();
+  return &kind == &headerClass || kind.InheritsFrom(headerClass) ? static_cast<TChunkIHDR*>(first) : nullptr;
 }
+
+bool TPNGObject::HasHeader() const { return HeaderOrNull() != nullptr; }
 
 TChunkIHDR& TPNGObject::RequireHeader() const {
-  if (!HasHeader()) SignalError<EPNGHeaderNotPresent>(pnglang::EPNGHeaderNotPresentText);
-  return *static_cast<TChunkIHDR*>(ChunkList.ItemAt(0));
+  TChunkIHDR* header = HeaderOrNull();
+  if (header == nullptr) SignalError<EPNGHeaderNotPresent>(pnglang::EPNGHeaderNotPresentText);
+  return *header;
 }
 
-int TPNGObject::PixelWidth() const { return HasHeader() ? static_cast<int>(RequireHeader().Width) : 0; }
+int TPNGObject::PixelWidth() const {
+  const TChunkIHDR* header = HeaderOrNull();
+  return header != nullptr ? static_cast<int>(header->Width) : 0;
+}
 
-int TPNGObject::PixelHeight() const { return HasHeader() ? static_cast<int>(RequireHeader().Height) : 0; }
+int TPNGObject::PixelHeight() const {
+  const TChunkIHDR* header = HeaderOrNull();
+  return header != nullptr ? static_cast<int>(header->Height) : 0;
+}
 
 void TPNGObject::SetPixelWidth(int) { SignalError<EPngError>(pnglang::EPngErrorResizeText); }
 
 void TPNGObject::SetPixelHeight(int) { SignalError<EPngError>(pnglang::EPngErrorResizeText); }
 
 TRowMetrics TPNGObject::RawRowMetrics() const {
-  if (!HasHeader()) return {};
-  const TChunkIHDR& h = RequireHeader();
+  const TChunkIHDR* header = HeaderOrNull();
+  if (header == nullptr) return {};
+  const TChunkIHDR& h = *header;
   const std::int64_t w = h.Width;
   const std::int64_t d = h.BitDepth;
   std::int64_t rowBytes = 0;

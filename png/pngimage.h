@@ -57,6 +57,8 @@ class TPNGObject : public plat::TGraphic {
 
   // The header.
   bool HasHeader() const;
+  // The header chunk, or nullptr when the image has none.
+  TChunkIHDR* HeaderOrNull() const;
   TChunkIHDR& RequireHeader() const;
   TRowMetrics RawRowMetrics() const;
   int PixelWidth() const override;

@@ -164,8 +164,9 @@ void DrawOnto(plat::TCanvas& canvas, const plat::RECT& rect, int w, int h, Blend
 }  // namespace
 
 void TPNGObject::Render(plat::TCanvas& canvas, const plat::RECT& rect) {
-  if (!HasHeader()) return;
-  TChunkIHDR& header = RequireHeader();
+  TChunkIHDR* found = HeaderOrNull();
+  if (found == nullptr) return;
+  TChunkIHDR& header = *found;
   // A header that failed its own checks holds no colour data to draw.
   if (header.ColorBits == nullptr) return;
   const auto* description = reinterpret_cast<const plat::BITMAPINFO*>(&header.DibInfo);
