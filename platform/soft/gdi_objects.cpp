@@ -17,6 +17,11 @@ std::unordered_map<std::uintptr_t, GdiObject*>& Table() {
 }
 
 constexpr std::int64_t kMaxPixelBytes = std::numeric_limits<std::int32_t>::max();
+
+// The object found last: a frame asks for the same context and bitmap for
+// every picture it draws. Serials are never reused, so only Destroy can
+// make it stale.
+GdiObject* lastFound = nullptr;
 }  // namespace
 
 int RowStride(int width, int bitsPerPixel) {
@@ -99,6 +104,7 @@ void RegisterObject(GdiObject* object) {
 }
 
 void Destroy(GdiObject* object) {
+  if (object == lastFound) lastFound = nullptr;
   Table().erase(object->serial);
   delete object;
 }
@@ -108,8 +114,12 @@ void* HandleOf(const GdiObject* object) {
 }
 
 GdiObject* Lookup(const void* handle) {
-  const auto found = Table().find(reinterpret_cast<std::uintptr_t>(handle));
-  return found == Table().end() ? nullptr : found->second;
+  const auto serial = reinterpret_cast<std::uintptr_t>(handle);
+  if (lastFound != nullptr && lastFound->serial == serial) return lastFound;
+  const auto found = Table().find(serial);
+  if (found == Table().end()) return nullptr;
+  lastFound = found->second;
+  return lastFound;
 }
 
 Bitmap* LookupBitmap(const void* handle) {
