@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "platform/gdi.h"
 #include "platform/gtk/alpha_shape.h"
 #include "platform/gtk/frame_upload.h"
@@ -18,14 +22,36 @@ namespace plat::gtk {
 namespace {
 
 // Copies a row of `count` 32-bit pixels and brings the row's alpha bytes
-// up to date; true when any of them changed.
+// up to date; true when any of them changed. Done for every frame, so
+// sixteen pixels at a time where the processor allows.
 bool CopyRowAndAlpha(const std::uint8_t* from, std::uint8_t* to, std::uint8_t* alpha, int count) {
-  std::memcpy(to, from, static_cast<std::size_t>(count) * 4);
-  unsigned differ = 0;
-  for (int x = 0; x < count; ++x) differ |= static_cast<unsigned>(from[4 * x + 3] ^ alpha[x]);
-  if (differ == 0) return false;
-  for (int x = 0; x < count; ++x) alpha[x] = from[4 * x + 3];
-  return true;
+  bool changed = false;
+  int x = 0;
+#ifdef __SSE2__
+  for (; x + 16 <= count; x += 16) {
+    __m128i pixels[4];
+    for (int k = 0; k < 4; ++k) {
+      pixels[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * x + 16 * k));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * x + 16 * k), pixels[k]);
+    }
+    const __m128i low = _mm_packs_epi32(_mm_srli_epi32(pixels[0], 24), _mm_srli_epi32(pixels[1], 24));
+    const __m128i high = _mm_packs_epi32(_mm_srli_epi32(pixels[2], 24), _mm_srli_epi32(pixels[3], 24));
+    const __m128i bytes = _mm_packus_epi16(low, high);
+    auto* kept = reinterpret_cast<__m128i*>(alpha + x);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_loadu_si128(kept))) != 0xFFFF) {
+      _mm_storeu_si128(kept, bytes);
+      changed = true;
+    }
+  }
+#endif
+  std::memcpy(to + 4 * x, from + 4 * x, static_cast<std::size_t>(count - x) * 4);
+  for (; x < count; ++x) {
+    if (alpha[x] != from[4 * x + 3]) {
+      alpha[x] = from[4 * x + 3];
+      changed = true;
+    }
+  }
+  return changed;
 }
 
 // A surface of the frame's size, reusing the last one when it fits.
