@@ -20,30 +20,9 @@ struct Uploads {
   XShmSegmentInfo segment{};
   XImage* shared = nullptr;
   bool sharedFailed = false;
-  // The server has not yet said it read the shared image: it must not be
-  // written until it has.
-  bool pending = false;
 };
 
 namespace {
-
-// The type of the server's event saying it has read a shared image; -1
-// until the first shared image, when the filter below starts watching.
-int completionType = -1;
-
-// Notes the server's word that it has read a window's shared image.
-GdkFilterReturn OnCompletion(GdkXEvent* native, GdkEvent*, gpointer) {
-  auto* event = static_cast<XEvent*>(native);
-  if (event->type != completionType) return GDK_FILTER_CONTINUE;
-  const auto* done = reinterpret_cast<XShmCompletionEvent*>(event);
-  for (auto& [handle, record] : TheState().windows) {
-    if (record->uploads != nullptr && record->uploads->shared != nullptr &&
-        record->uploads->segment.shmseg == done->shmseg) {
-      record->uploads->pending = false;
-    }
-  }
-  return GDK_FILTER_REMOVE;
-}
 
 void DropShared(Uploads& uploads, bool attached) {
   if (attached) XShmDetach(uploads.display, &uploads.segment);
@@ -54,7 +33,6 @@ void DropShared(Uploads& uploads, bool attached) {
   }
   uploads.shared = nullptr;
   uploads.segment = XShmSegmentInfo{};
-  uploads.pending = false;
 }
 
 // A shared image of the window's size and depth, made on first use; null
@@ -69,10 +47,6 @@ XImage* SharedImage(Uploads& uploads, GdkWindow* window, int depth, int width, i
   if (!XShmQueryExtension(uploads.display)) {
     uploads.sharedFailed = true;
     return nullptr;
-  }
-  if (completionType < 0) {
-    completionType = XShmGetEventBase(uploads.display) + ShmCompletion;
-    gdk_window_add_filter(nullptr, OnCompletion, nullptr);
   }
   uploads.shared = XShmCreateImage(uploads.display, gdk_x11_visual_get_xvisual(gdk_window_get_visual(window)),
                                    static_cast<unsigned>(depth), ZPixmap, nullptr, &uploads.segment,
@@ -161,17 +135,19 @@ bool UploadFrame(WindowRecord& record) {
   XImage* shared = SharedImage(uploads, window, depth, width, height);
   // A window gone on the server's side must not end the program.
   gdk_x11_display_error_trap_push(display);
-  if (shared != nullptr && !uploads.pending) {
+  if (shared != nullptr) {
     for (int y = 0; y < height; ++y) {
       std::memcpy(shared->data + static_cast<std::ptrdiff_t>(y) * shared->bytes_per_line,
                   pixels + static_cast<std::ptrdiff_t>(y) * stride, static_cast<std::size_t>(width) * 4);
     }
+    // Waiting here until the server has read the image frees the segment
+    // for the next frame. A completion event would cost the program a
+    // second wake-up for every frame, and more processor time.
     XShmPutImage(uploads.display, target, uploads.context, shared, 0, 0, 0, 0, static_cast<unsigned>(width),
-                 static_cast<unsigned>(height), True);
-    uploads.pending = true;
+                 static_cast<unsigned>(height), False);
+    XSync(uploads.display, False);
   } else {
-    // Through the connection: no shared memory, or the server still reads
-    // the shared image.
+    // Through the connection, where the server has no shared memory for us.
     XImage image{};
     image.width = width;
     image.height = height;
@@ -191,8 +167,8 @@ bool UploadFrame(WindowRecord& record) {
       XPutImage(uploads.display, target, uploads.context, &image, 0, 0, 0, 0, static_cast<unsigned>(width),
                 static_cast<unsigned>(height));
     }
+    XFlush(uploads.display);
   }
-  XFlush(uploads.display);
   gdk_x11_display_error_trap_pop_ignored(display);
   return true;
 }
