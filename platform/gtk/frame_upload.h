@@ -9,6 +9,11 @@
 
 namespace plat::gtk {
 
+// A surface of the given size for the window's next frame, in memory the X
+// server reads it from, so that an upload copies nothing; nullptr where the
+// window cannot take frames that way (not made yet, a remote display).
+// It stays valid until the size changes or the uploads are released.
+cairo_surface_t* SharedFrameSurface(WindowRecord& record, int width, int height);
 // Uploads what the window shows: the frame at its constant opacity. False
 // when the window is not an X11 window on the screen; then the toolkit
 // has to paint it.

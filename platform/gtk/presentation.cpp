@@ -54,16 +54,21 @@ bool CopyRowAndAlpha(const std::uint8_t* from, std::uint8_t* to, std::uint8_t* a
   return changed;
 }
 
-// A surface of the frame's size, reusing the last one when it fits.
+// A surface of the frame's size: the memory the X server reads frames from
+// where it can, else the last surface when it fits, else a new one.
 cairo_surface_t* FrameSurface(WindowRecord& record, SIZE size) {
-  if (record.frame != nullptr && cairo_image_surface_get_width(record.frame) == size.cx &&
-      cairo_image_surface_get_height(record.frame) == size.cy) {
+  cairo_surface_t* surface = SharedFrameSurface(record, size.cx, size.cy);
+  if (surface != nullptr) {
+    cairo_surface_reference(surface);
+  } else if (record.frame != nullptr && cairo_image_surface_get_width(record.frame) == size.cx &&
+             cairo_image_surface_get_height(record.frame) == size.cy) {
     return record.frame;
-  }
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.cx, size.cy);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return nullptr;
+  } else {
+    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.cx, size.cy);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(surface);
+      return nullptr;
+    }
   }
   if (record.frame != nullptr) cairo_surface_destroy(record.frame);
   record.frame = surface;
