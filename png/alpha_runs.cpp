@@ -8,6 +8,13 @@
 namespace {
 
 constexpr int kGroup = 4;
+// Images with at most this many run pixels get their blend terms worked out
+// once (16 bytes a pixel): the stars, not the tree or the garland.
+constexpr std::size_t kTermsLimit = 4096;
+
+std::uint64_t Lanes(unsigned blue, unsigned green, unsigned red, unsigned fourth) {
+  return blue | std::uint64_t{green} << 16 | std::uint64_t{red} << 32 | std::uint64_t{fourth} << 48;
+}
 
 // Whether any pixel of the group starting at x shows.
 bool Shows(const std::uint8_t* alpha, int x, int width) {
@@ -56,4 +63,13 @@ TAlphaRuns::TAlphaRuns(const TChunkIHDR& header) {
     }
   }
   rowStarts_.push_back(static_cast<std::uint32_t>(runs_.size()));
+  if (pixels_.size() > kTermsLimit) return;
+  sourceTerms_.reserve(pixels_.size());
+  keepTerms_.reserve(pixels_.size());
+  for (const std::uint32_t p : pixels_) {
+    const unsigned a = p >> 24;
+    sourceTerms_.push_back(
+        Lanes((p & 0xFF) * a + 255, (p >> 8 & 0xFF) * a + 255, (p >> 16 & 0xFF) * a + 255, 255));
+    keepTerms_.push_back(Lanes(255 - a, 255 - a, 255 - a, 255));
+  }
 }

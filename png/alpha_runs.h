@@ -29,9 +29,18 @@ class TAlphaRuns {
   const Run* RowEnd(int y) const { return runs_.data() + rowStarts_[y + 1]; }
   // Blue | green << 8 | red << 16 | alpha << 24, run after run.
   const std::uint32_t* Pixels() const { return pixels_.data(); }
+  // For small images, drawn many times a frame, each run pixel's blend
+  // terms in four 16-bit lanes (blue, green, red, fourth byte), so that
+  // a destination byte d becomes (Source × 1 + d × Keep) >> 8:
+  // Source = colour × alpha + 255 (255 for the fourth byte) and
+  // Keep = 255 − alpha (255 for the fourth byte). Null for larger images.
+  const std::uint64_t* SourceTerms() const { return sourceTerms_.empty() ? nullptr : sourceTerms_.data(); }
+  const std::uint64_t* KeepTerms() const { return keepTerms_.data(); }
 
  private:
   std::vector<std::uint32_t> rowStarts_;  // index in runs_ of each row's first run, and the end
   std::vector<Run> runs_;
   std::vector<std::uint32_t> pixels_;
+  std::vector<std::uint64_t> sourceTerms_;
+  std::vector<std::uint64_t> keepTerms_;
 };
