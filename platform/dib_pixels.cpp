@@ -192,6 +192,13 @@ void CopyOverlap(const Layout& from, const Layout& to) {
   // The leading bits of the byte that the last pixels share with pixels
   // beyond the overlap.
   const auto mask = static_cast<std::uint8_t>(0xFFu << (8 - rest));
+  // Two images of one shape in the same row order, rows without padding:
+  // one block.
+  if (from.width == to.width && from.height == to.height && from.bitsPerPixel == to.bitsPerPixel &&
+      from.topDown == to.topDown && rest == 0 && whole == static_cast<std::size_t>(to.Stride())) {
+    std::memcpy(to.bits, from.bits, static_cast<std::size_t>(to.Stride()) * static_cast<std::size_t>(height));
+    return;
+  }
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* source = from.Row(y);
     std::uint8_t* target = to.Row(y);
