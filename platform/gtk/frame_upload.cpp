@@ -16,6 +16,10 @@ struct SharedImage {
   XShmSegmentInfo segment{};
   XImage* image = nullptr;
   cairo_surface_t* surface = nullptr;
+  // The request that last put it on a window, while the server may not
+  // have read it yet.
+  bool put = false;
+  unsigned long putRequest = 0;
 };
 
 }  // namespace
@@ -24,9 +28,13 @@ struct Uploads {
   Display* display = nullptr;
   GC context = nullptr;
   // The window's frame itself (the window record holds the surface too),
-  // and the frame at its constant opacity when that is not full.
-  SharedImage frame;
-  SharedImage faded;
+  // and the frame at its constant opacity when that is not full. Frames
+  // take two images by turns, so that the server has a frame's time to
+  // read one while the next is written: the program then waits for the
+  // server every second frame only, and mostly not at all.
+  SharedImage frames[2];
+  SharedImage faded[2];
+  int turn = 0;
   // Where the server has no shared memory for us: the faded frame in our
   // own memory, sent through the connection.
   cairo_surface_t* fadedLocal = nullptr;
@@ -121,14 +129,24 @@ bool Share(Uploads& uploads, SharedImage& shared, GdkWindow* window, int depth, 
   return true;
 }
 
+// Waits, when the server may not have read what was last put from `shared`,
+// until it has, so that it may be written again.
+void Settle(Display* display, SharedImage& shared) {
+  if (!shared.put) return;
+  if (static_cast<long>(LastKnownRequestProcessed(display) - shared.putRequest) < 0) XSync(display, False);
+  shared.put = false;
+}
+
 // The frame at its constant opacity, painted as an exposure paints it, so
 // that an upload and an exposure show the same pixels.
 cairo_surface_t* Faded(Uploads& uploads, const WindowRecord& record, GdkWindow* window, int depth) {
   const int width = cairo_image_surface_get_width(record.frame);
   const int height = cairo_image_surface_get_height(record.frame);
   cairo_surface_t* target;
-  if (Share(uploads, uploads.faded, window, depth, width, height)) {
-    target = uploads.faded.surface;
+  SharedImage& shared = uploads.faded[uploads.turn];
+  if (Share(uploads, shared, window, depth, width, height)) {
+    Settle(uploads.display, shared);
+    target = shared.surface;
   } else {
     if (uploads.fadedLocal == nullptr || cairo_image_surface_get_width(uploads.fadedLocal) != width ||
         cairo_image_surface_get_height(uploads.fadedLocal) != height) {
@@ -156,14 +174,16 @@ cairo_surface_t* SharedFrameSurface(WindowRecord& record, int width, int height)
   int depth = 0;
   if (!UploadTarget(record, &window, &depth)) return nullptr;
   Uploads& uploads = UploadsOf(record, window);
+  SharedImage& next = uploads.frames[uploads.turn];
   // A frame of another size is let go before the memory it lies in.
-  if (record.frame != nullptr && record.frame == uploads.frame.surface &&
+  if (record.frame != nullptr && record.frame == next.surface &&
       (cairo_image_surface_get_width(record.frame) != width || cairo_image_surface_get_height(record.frame) != height)) {
     cairo_surface_destroy(record.frame);
     record.frame = nullptr;
   }
-  if (!Share(uploads, uploads.frame, window, depth, width, height)) return nullptr;
-  return uploads.frame.surface;
+  if (!Share(uploads, next, window, depth, width, height)) return nullptr;
+  Settle(uploads.display, next);
+  return next.surface;
 }
 
 bool UploadFrame(WindowRecord& record) {
@@ -179,18 +199,20 @@ bool UploadFrame(WindowRecord& record) {
   if (uploads.context == nullptr) uploads.context = XCreateGC(uploads.display, target, 0, nullptr);
   const unsigned width = static_cast<unsigned>(cairo_image_surface_get_width(shown));
   const unsigned height = static_cast<unsigned>(cairo_image_surface_get_height(shown));
-  XImage* shared = shown == uploads.frame.surface ? uploads.frame.image
-                   : shown == uploads.faded.surface ? uploads.faded.image
-                                                    : nullptr;
+  SharedImage* shared = shown == uploads.frames[uploads.turn].surface ? &uploads.frames[uploads.turn]
+                        : shown == uploads.faded[uploads.turn].surface ? &uploads.faded[uploads.turn]
+                                                                        : nullptr;
   GdkDisplay* display = gdk_window_get_display(window);
   // A window gone on the server's side must not end the program.
   gdk_x11_display_error_trap_push(display);
   if (shared != nullptr) {
-    // Waiting here until the server has read the image frees its memory
-    // for the next frame. A completion event would wake the program a
-    // second time for every frame, which costs more.
-    XShmPutImage(uploads.display, target, uploads.context, shared, 0, 0, 0, 0, width, height, False);
-    XSync(uploads.display, False);
+    // No completion event: it would wake the program a second time for
+    // every frame. The next writer of the image waits instead, if it must.
+    shared->putRequest = NextRequest(uploads.display);
+    XShmPutImage(uploads.display, target, uploads.context, shared->image, 0, 0, 0, 0, width, height, False);
+    shared->put = true;
+    uploads.turn ^= 1;
+    XFlush(uploads.display);
   } else {
     // Through the connection, where the server has no shared memory for us.
     XImage image{};
@@ -221,12 +243,13 @@ void ReleaseUploads(WindowRecord& record) {
   if (record.uploads == nullptr) return;
   Uploads& uploads = *record.uploads;
   // The frame must not outlive the memory it lies in.
-  if (record.frame != nullptr && record.frame == uploads.frame.surface) {
+  if (record.frame != nullptr &&
+      (record.frame == uploads.frames[0].surface || record.frame == uploads.frames[1].surface)) {
     cairo_surface_destroy(record.frame);
     record.frame = nullptr;
   }
   const bool connected = !TheState().displayLost;
-  for (SharedImage* shared : {&uploads.frame, &uploads.faded}) {
+  for (SharedImage* shared : {&uploads.frames[0], &uploads.frames[1], &uploads.faded[0], &uploads.faded[1]}) {
     if (shared->image == nullptr) continue;
     if (connected) {
       // The server lets go of the segment before it is unmapped here.
