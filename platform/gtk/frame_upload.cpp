@@ -24,16 +24,19 @@ struct SharedImage {
 
 }  // namespace
 
+// Images a window's frames take by turns.
+constexpr int kTurns = 3;
+
 struct Uploads {
   Display* display = nullptr;
   GC context = nullptr;
   // The window's frame itself (the window record holds the surface too),
   // and the frame at its constant opacity when that is not full. Frames
-  // take two images by turns, so that the server has a frame's time to
-  // read one while the next is written: the program then waits for the
-  // server every second frame only, and mostly not at all.
-  SharedImage frames[2];
-  SharedImage faded[2];
+  // take their images by turns, so that the server has the time of two
+  // frames to read one: the program then waits for the server every third
+  // frame at most.
+  SharedImage frames[kTurns];
+  SharedImage faded[kTurns];
   int turn = 0;
   // Where the server has no shared memory for us: the faded frame in our
   // own memory, sent through the connection.
@@ -211,7 +214,7 @@ bool UploadFrame(WindowRecord& record) {
     shared->putRequest = NextRequest(uploads.display);
     XShmPutImage(uploads.display, target, uploads.context, shared->image, 0, 0, 0, 0, width, height, False);
     shared->put = true;
-    uploads.turn ^= 1;
+    uploads.turn = (uploads.turn + 1) % kTurns;
     XFlush(uploads.display);
   } else {
     // Through the connection, where the server has no shared memory for us.
@@ -243,21 +246,24 @@ void ReleaseUploads(WindowRecord& record) {
   if (record.uploads == nullptr) return;
   Uploads& uploads = *record.uploads;
   // The frame must not outlive the memory it lies in.
-  if (record.frame != nullptr &&
-      (record.frame == uploads.frames[0].surface || record.frame == uploads.frames[1].surface)) {
-    cairo_surface_destroy(record.frame);
-    record.frame = nullptr;
+  for (const SharedImage& shared : uploads.frames) {
+    if (record.frame != nullptr && record.frame == shared.surface) {
+      cairo_surface_destroy(record.frame);
+      record.frame = nullptr;
+    }
   }
   const bool connected = !TheState().displayLost;
-  for (SharedImage* shared : {&uploads.frames[0], &uploads.frames[1], &uploads.faded[0], &uploads.faded[1]}) {
-    if (shared->image == nullptr) continue;
+  auto release = [&](SharedImage& shared) {
+    if (shared.image == nullptr) return;
     if (connected) {
       // The server lets go of the segment before it is unmapped here.
-      XShmDetach(uploads.display, &shared->segment);
+      XShmDetach(uploads.display, &shared.segment);
       XSync(uploads.display, False);
     }
-    Drop(uploads.display, *shared, false);
-  }
+    Drop(uploads.display, shared, false);
+  };
+  for (SharedImage& shared : uploads.frames) release(shared);
+  for (SharedImage& shared : uploads.faded) release(shared);
   if (uploads.context != nullptr && connected) XFreeGC(uploads.display, uploads.context);
   if (uploads.fadedLocal != nullptr) cairo_surface_destroy(uploads.fadedLocal);
   delete record.uploads;
