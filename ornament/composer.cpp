@@ -67,7 +67,8 @@ struct TGarlandKey {
   explicit TGarlandKey(TPNGObject* const (&layers)[2]) : baseBuild(BaseLayerBuilds) {
     for (int i = 0; i < 2; ++i) {
       layer[i] = layers[i];
-      content[i] = layers[i] != nullptr && layers[i]->HasHeader() ? layers[i]->RequireHeader().ContentGeneration : 0;
+      const TChunkIHDR* header = layers[i] != nullptr ? layers[i]->HeaderOrNull() : nullptr;
+      content[i] = header != nullptr ? header->ContentGeneration : 0;
     }
   }
   TGarlandKey() = default;

@@ -48,8 +48,7 @@ TAlphaRuns::TAlphaRuns(const TChunkIHDR& header) {
   for (int y = 0; y < height; ++y) {
     rowStarts_.push_back(static_cast<std::uint32_t>(runs_.size()));
     const std::uint8_t* alpha = header.AlphaPlane.get() + static_cast<std::size_t>(y) * width;
-    // Colour rows are stored bottom-up.
-    const std::uint8_t* stored = header.ColorBits + static_cast<std::size_t>(height - 1 - y) * header.RowStride;
+    const std::uint8_t* stored = header.StoredColourRow(y);
     int x = 0;
     while (x < width) {
       while (x < width && !Shows(alpha, x, width)) x += kGroup;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -56,6 +57,10 @@ class TChunkIHDR : public TChunk {
   bool UsesPalette = false;
   std::int32_t RowStride = 0;
   std::uint8_t* ColorBits = nullptr;  // memory of DibSection
+  // Image row y (from the top) of ColorBits, which are stored bottom-up.
+  std::uint8_t* StoredColourRow(int y) const {
+    return ColorBits + (static_cast<std::ptrdiff_t>(Height) - 1 - y) * RowStride;
+  }
   std::unique_ptr<std::uint8_t[]> AlphaPlane;
   plat::HBITMAP DibSection = nullptr;
   // The image's ForwardGamma as it was when the image data was decoded into

@@ -27,10 +27,9 @@ struct TDecoding {
   int pixelStride;
 
   TRowTarget TargetForRow(int y) const {
-    const std::size_t memoryRow = static_cast<std::size_t>(height - 1 - y);
     std::uint8_t* alpha = header.AlphaPlane ? header.AlphaPlane.get() + static_cast<std::size_t>(y) * width
                                             : nullptr;
-    return {header.ColorBits + memoryRow * static_cast<std::size_t>(header.RowStride), alpha, gamma};
+    return {header.StoredColourRow(y), alpha, gamma};
   }
 };
 

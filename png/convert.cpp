@@ -71,5 +71,5 @@ std::uint8_t* TPNGObject::ColorRow(int y) const {
   TChunkIHDR& header = RequireHeader();
   if (header.ColorBits == nullptr) return nullptr;
   header.ContentChanged();
-  return header.ColorBits + (static_cast<std::ptrdiff_t>(header.Height) - 1 - y) * header.RowStride;
+  return header.StoredColourRow(y);
 }

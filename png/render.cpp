@@ -71,11 +71,6 @@ void UnpackIndices(const std::uint8_t* row, int bitsPerPixel, int width, std::ui
   }
 }
 
-// Image row y of the stored colour data, which runs bottom-up.
-const std::uint8_t* StoredRow(const TChunkIHDR& header, int y) {
-  return header.ColorBits + (static_cast<std::ptrdiff_t>(header.Height) - 1 - y) * header.RowStride;
-}
-
 // Colours (blue, green, red) and alphas of the palette entries an indexed
 // image may use; entries at or beyond `entryCount` have none.
 struct TPaletteBlend {
@@ -108,7 +103,7 @@ void CheckPaletteIndices(const TChunkIHDR& header, const TPaletteBlend& palette,
   const int w = static_cast<int>(header.Width);
   if (w == 0) return;
   for (int y = 0; y < static_cast<int>(header.Height); ++y) {
-    UnpackIndices(StoredRow(header, y), header.DibInfo.bmiHeader.biBitCount, w, indices.data());
+    UnpackIndices(header.StoredColourRow(y), header.DibInfo.bmiHeader.biBitCount, w, indices.data());
     if (*std::max_element(indices.begin(), indices.end()) >= palette.entryCount) {
       TPNGObject::SignalError<EPngError>(pnglang::EPngErrorNoPaletteEntryText);
     }
@@ -119,7 +114,7 @@ void BlendIndexed(const TChunkIHDR& header, const TPaletteBlend& palette, std::v
                   const TPlacement& place) {
   const int w = static_cast<int>(header.Width);
   for (int y = place.firstY; y < place.lastY; ++y) {
-    UnpackIndices(StoredRow(header, y), header.DibInfo.bmiHeader.biBitCount, w, indices.data());
+    UnpackIndices(header.StoredColourRow(y), header.DibInfo.bmiHeader.biBitCount, w, indices.data());
     std::uint8_t* t = place.At(place.firstX, y);
     for (int x = place.firstX; x < place.lastX; ++x, t += 4) {
       const std::uint8_t* s = palette.colour[indices[x]];
