@@ -32,7 +32,10 @@ bool TChunkIHDR::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   Image.Interlacing = InterlaceMethod;
   // A later header chunk is kept, but nothing ever draws from its buffers:
   // building them would let a stream of header chunks claim a gigabyte each.
-  if (IsImageHeader()) BuildImageBuffers();
+  if (IsImageHeader()) {
+    BuildImageBuffers();
+    BuffersAllZero = true;
+  }
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/wintypes.h"
@@ -61,7 +62,11 @@ class TChunkIHDR : public TChunk {
   std::uint8_t* StoredColourRow(int y) const {
     return ColorBits + (static_cast<std::ptrdiff_t>(Height) - 1 - y) * RowStride;
   }
-  std::unique_ptr<std::uint8_t[]> AlphaPlane;
+  struct TFreeMemory {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  // From calloc, whose fresh pages stay untouched until written.
+  std::unique_ptr<std::uint8_t[], TFreeMemory> AlphaPlane;
   plat::HBITMAP DibSection = nullptr;
   // The image's ForwardGamma as it was when the image data was decoded into
   // ColorBits and the grey ramp: the identity until then. A later gAMA
@@ -75,6 +80,9 @@ class TChunkIHDR : public TChunk {
   std::uint64_t ContentGeneration = 0;
   // Whoever writes the buffers through these members directly calls this.
   void ContentChanged();
+  // True from reading the header until the image data is decoded: the
+  // buffers hold nothing but zeros, so rows of zeros need not be stored.
+  bool BuffersAllZero = false;
 
  private:
   void ParseHeaderFields();

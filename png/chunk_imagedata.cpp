@@ -25,6 +25,9 @@ struct TDecoding {
   int width;
   int height;
   int pixelStride;
+  // A row of zero bytes would store zeros where zeros already are: the
+  // buffers were just made and the gamma keeps 0.
+  bool zeroRowsStoreNothing;
 
   TRowTarget TargetForRow(int y) const {
     std::uint8_t* alpha = header.AlphaPlane ? header.AlphaPlane.get() + static_cast<std::size_t>(y) * width
@@ -78,6 +81,18 @@ class TInflatedRows {
 };
 #endif
 
+bool IsAllZero(const std::uint8_t* bytes, int count) {
+  std::uint64_t any = 0;
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    any |= word;
+  }
+  for (; i < count; ++i) any |= bytes[i];
+  return any == 0;
+}
+
 template <class Rows>
 void DecodeSequential(const TDecoding& d, Rows& rows, int rowLength) {
   const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
@@ -85,7 +100,10 @@ void DecodeSequential(const TDecoding& d, Rows& rows, int rowLength) {
     std::uint8_t* row = rows.Next(count);
     if (row == nullptr) return;
     d.unfilter(row, rows.Previous(), rowLength, d.pixelStride);
-    d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
+    // Mostly transparent pictures keep whole pages of their buffers unwritten.
+    if (!d.zeroRowsStoreNothing || !IsAllZero(row + 1, rowLength)) {
+      d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
+    }
     rows.Done();
   }
 }
@@ -229,8 +247,10 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   std::copy(Image.ForwardGamma, Image.ForwardGamma + 256, header.StoredGamma.begin());
 
   const TRowMetrics metrics = Image.RawRowMetrics();
+  const bool zeroRowsStoreNothing = header.BuffersAllZero && Image.ForwardGamma[0] == 0;
+  header.BuffersAllZero = false;
   const TDecoding decoding{header, *copiers, ChooseRowUnfilter(metrics.pixelStride), Image.ForwardGamma, static_cast<int>(header.Width),
-                           static_cast<int>(header.Height), metrics.pixelStride};
+                           static_cast<int>(header.Height), metrics.pixelStride, zeroRowsStoreNothing};
   const bool interlaced = Image.Interlacing == 1;
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
   if (DecodeWhole(decoding, stream, length, metrics.rowBytes, interlaced)) return true;

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/gdi.h"
@@ -68,7 +69,7 @@ void TChunkIHDR::BuildImageBuffers() {
     TPNGObject::SignalError<EPNGOutMemory>(pnglang::EPNGOutMemoryText);
   }
   if (HasAlphaPlane()) {
-    AlphaPlane.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(alphaBytes)]());
+    AlphaPlane.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(alphaBytes), 1)));
     if (!AlphaPlane) TPNGObject::SignalError<EPNGOutMemory>(pnglang::EPNGOutMemoryText);
   }
   void* bits = nullptr;
@@ -83,12 +84,17 @@ void TChunkIHDR::BuildImageBuffers() {
     plat::DeleteObject(Image.PaletteHandleCache);
     Image.PaletteHandleCache = nullptr;
   }
+#ifdef _WIN32
+  // Windows does not promise a new DIB section's memory cleared; the soft
+  // GDI's comes from calloc, and writing it would fault in every page.
   if (ColorBits != nullptr) std::memset(ColorBits, 0, static_cast<std::size_t>(colourBytes));
+#endif
 }
 
 void TChunkIHDR::ContentChanged() {
   static std::uint64_t generations = 0;
   ContentGeneration = ++generations;
+  BuffersAllZero = false;
   AlphaRuns.reset();
 }
 
