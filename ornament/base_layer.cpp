@@ -61,8 +61,12 @@ void Premultiply(plat::TBitmap& bitmap) {
     for (int x = 0; x < width; ++x, pixel += 4) {
       const unsigned a = pixel[3];
       // Most pixels of a picture are either opaque, which keeps them, or
-      // fully transparent.
+      // fully transparent, which clears them.
       if (a == 255) continue;
+      if (a == 0) {
+        pixel[0] = pixel[1] = pixel[2] = 0;
+        continue;
+      }
       pixel[0] = static_cast<std::uint8_t>(pixel[0] * a / 255);
       pixel[1] = static_cast<std::uint8_t>(pixel[1] * a / 255);
       pixel[2] = static_cast<std::uint8_t>(pixel[2] * a / 255);
