@@ -35,6 +35,58 @@ std::string SystemErrorText(plat::DWORD code) {
 // made from.
 std::uint64_t BaseTreeContent = 0;
 
+// Each colour byte c of a B, G, R, A pixel becomes c × A div 255.
+inline void PremultiplyPixel(std::uint8_t* pixel) {
+  const unsigned a = pixel[3];
+  // Most pixels of a picture are either opaque, which keeps them, or
+  // fully transparent, which clears them.
+  if (a == 255) return;
+  if (a == 0) {
+    pixel[0] = pixel[1] = pixel[2] = 0;
+    return;
+  }
+  pixel[0] = static_cast<std::uint8_t>(pixel[0] * a / 255);
+  pixel[1] = static_cast<std::uint8_t>(pixel[1] * a / 255);
+  pixel[2] = static_cast<std::uint8_t>(pixel[2] * a / 255);
+}
+
+// A picture of 24-bit colour with an alpha plane becomes the layer in one
+// pass: the pixels that copying it to a bitmap, widening that to 32 bits,
+// copying the alpha and premultiplying give, without the two bitmaps in
+// between. False for any other picture, and on a screen of fewer than 24
+// bits, where the copy to a bitmap reduces the colours; the caller then
+// builds the layer step by step.
+bool BuildWideLayer(plat::TBitmap& bitmap, const TPNGObject& png) {
+  const TChunkIHDR* header = png.HeaderOrNull();
+  if (header == nullptr || header->DibInfo.bmiHeader.biBitCount != 24 || header->ColorBits == nullptr ||
+      !header->AlphaPlane) {
+    return false;
+  }
+  plat::HDC screen = plat::GetDC(nullptr);
+  const bool deep = plat::GetDeviceCaps(screen, plat::BITSPIXEL) >= 24;
+  plat::ReleaseDC(nullptr, screen);
+  if (!deep) return false;
+  const int width = static_cast<int>(header->Width);
+  const int height = static_cast<int>(header->Height);
+  bitmap.SetPixelFormat(plat::TPixelFormat::pf32bit);
+  bitmap.SetSize(width, height);
+  plat::TDibRows32 rows;
+  if (!bitmap.PixelRows(rows)) return false;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* colour = header->StoredColourRow(y);
+    const std::uint8_t* alpha = header->AlphaPlane.get() + static_cast<std::size_t>(y) * width;
+    std::uint8_t* pixel = rows.Row(y);
+    for (int x = 0; x < width; ++x, colour += 3, pixel += 4) {
+      pixel[0] = colour[0];
+      pixel[1] = colour[1];
+      pixel[2] = colour[2];
+      pixel[3] = alpha[x];
+      PremultiplyPixel(pixel);
+    }
+  }
+  return true;
+}
+
 void MakeWindowLayered() {
   const plat::HWND window = frmMain->Handle();
   const plat::LONG style = plat::GetWindowLongA(window, plat::GWL_EXSTYLE);
@@ -58,19 +110,7 @@ void Premultiply(plat::TBitmap& bitmap) {
   const int width = bitmap.Width();
   for (int y = 0; y < bitmap.Height(); ++y) {
     auto* pixel = static_cast<std::uint8_t*>(bitmap.ScanLine(y));
-    for (int x = 0; x < width; ++x, pixel += 4) {
-      const unsigned a = pixel[3];
-      // Most pixels of a picture are either opaque, which keeps them, or
-      // fully transparent, which clears them.
-      if (a == 255) continue;
-      if (a == 0) {
-        pixel[0] = pixel[1] = pixel[2] = 0;
-        continue;
-      }
-      pixel[0] = static_cast<std::uint8_t>(pixel[0] * a / 255);
-      pixel[1] = static_cast<std::uint8_t>(pixel[1] * a / 255);
-      pixel[2] = static_cast<std::uint8_t>(pixel[2] * a / 255);
-    }
+    for (int x = 0; x < width; ++x, pixel += 4) PremultiplyPixel(pixel);
   }
 }
 
@@ -127,13 +167,15 @@ void BuildLayer(std::unique_ptr<plat::TBitmap> previous, std::unique_ptr<TPNGObj
 
     BaseBitmap = std::make_unique<plat::TBitmap>();
     ++BaseLayerBuilds;
-    BaseBitmap->CopyFrom(BasePng.get());
-    if (BaseBitmap->PixelFormat() != plat::TPixelFormat::pf32bit) BaseBitmap->SetPixelFormat(plat::TPixelFormat::pf32bit);
-    if (BaseBitmap->HandleType() == plat::TBitmapHandleType::bmDDB) BaseBitmap->SetHandleType(plat::TBitmapHandleType::bmDIB);
+    if (!BuildWideLayer(*BaseBitmap, *BasePng)) {
+      BaseBitmap->CopyFrom(BasePng.get());
+      if (BaseBitmap->PixelFormat() != plat::TPixelFormat::pf32bit) BaseBitmap->SetPixelFormat(plat::TPixelFormat::pf32bit);
+      if (BaseBitmap->HandleType() == plat::TBitmapHandleType::bmDDB) BaseBitmap->SetHandleType(plat::TBitmapHandleType::bmDIB);
 
-    const int colorType = BasePng->RequireHeader().ColorType;
-    if (colorType == 6 || colorType == 4) CopyPngAlpha(*BaseBitmap, *BasePng);
-    Premultiply(*BaseBitmap);
+      const int colorType = BasePng->RequireHeader().ColorType;
+      if (colorType == 6 || colorType == 4) CopyPngAlpha(*BaseBitmap, *BasePng);
+      Premultiply(*BaseBitmap);
+    }
   }
   BaseTreeContent = treeContent;
 
