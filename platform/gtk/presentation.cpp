@@ -29,13 +29,17 @@ bool CopyRowAndAlpha(const std::uint8_t* from, std::uint8_t* to, std::uint8_t* a
   int x = 0;
 #ifdef __SSE2__
   for (; x + 16 <= count; x += 16) {
-    __m128i pixels[4];
-    for (int k = 0; k < 4; ++k) {
-      pixels[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * x + 16 * k));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * x + 16 * k), pixels[k]);
-    }
-    const __m128i low = _mm_packs_epi32(_mm_srli_epi32(pixels[0], 24), _mm_srli_epi32(pixels[1], 24));
-    const __m128i high = _mm_packs_epi32(_mm_srli_epi32(pixels[2], 24), _mm_srli_epi32(pixels[3], 24));
+    // Four registers by name: an array of them would live on the stack.
+    const auto* in = reinterpret_cast<const __m128i*>(from + 4 * x);
+    auto* out = reinterpret_cast<__m128i*>(to + 4 * x);
+    const __m128i p0 = _mm_loadu_si128(in), p1 = _mm_loadu_si128(in + 1);
+    const __m128i p2 = _mm_loadu_si128(in + 2), p3 = _mm_loadu_si128(in + 3);
+    _mm_storeu_si128(out, p0);
+    _mm_storeu_si128(out + 1, p1);
+    _mm_storeu_si128(out + 2, p2);
+    _mm_storeu_si128(out + 3, p3);
+    const __m128i low = _mm_packs_epi32(_mm_srli_epi32(p0, 24), _mm_srli_epi32(p1, 24));
+    const __m128i high = _mm_packs_epi32(_mm_srli_epi32(p2, 24), _mm_srli_epi32(p3, 24));
     const __m128i bytes = _mm_packus_epi16(low, high);
     auto* kept = reinterpret_cast<__m128i*>(alpha + x);
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_loadu_si128(kept))) != 0xFFFF) {
