@@ -50,22 +50,15 @@ inline void PremultiplyPixel(std::uint8_t* pixel) {
   pixel[2] = static_cast<std::uint8_t>(pixel[2] * a / 255);
 }
 
-// A picture of 24-bit colour with an alpha plane becomes the layer in one
-// pass: the pixels that copying it to a bitmap, widening that to 32 bits,
-// copying the alpha and premultiplying give, without the two bitmaps in
-// between. False for any other picture, and on a screen of fewer than 24
-// bits, where the copy to a bitmap reduces the colours; the caller then
-// builds the layer step by step.
+// A picture whose copy to a bitmap keeps its colours, with an alpha plane,
+// becomes the layer in one pass: the pixels that copying it to a bitmap,
+// widening that to 32 bits, copying the alpha and premultiplying give,
+// without the two bitmaps in between. False for any other picture; the
+// caller then builds the layer step by step.
 bool BuildWideLayer(plat::TBitmap& bitmap, const TPNGObject& png) {
+  if (!png.CopiesColoursUnchanged()) return false;
   const TChunkIHDR* header = png.HeaderOrNull();
-  if (header == nullptr || header->DibInfo.bmiHeader.biBitCount != 24 || header->ColorBits == nullptr ||
-      !header->AlphaPlane) {
-    return false;
-  }
-  plat::HDC screen = plat::GetDC(nullptr);
-  const bool deep = plat::GetDeviceCaps(screen, plat::BITSPIXEL) >= 24;
-  plat::ReleaseDC(nullptr, screen);
-  if (!deep) return false;
+  if (!header->AlphaPlane) return false;
   const int width = static_cast<int>(header->Width);
   const int height = static_cast<int>(header->Height);
   bitmap.SetPixelFormat(plat::TPixelFormat::pf32bit);

@@ -24,6 +24,15 @@ plat::HBITMAP Dib24Of(const TChunkIHDR& header) {
 
 }  // namespace
 
+bool TPNGObject::CopiesColoursUnchanged() const {
+  const TChunkIHDR* header = HeaderOrNull();
+  if (header == nullptr || header->DibInfo.bmiHeader.biBitCount != 24 || header->ColorBits == nullptr) return false;
+  plat::HDC screen = plat::GetDC(nullptr);
+  const bool deep = plat::GetDeviceCaps(screen, plat::BITSPIXEL) >= 24;
+  plat::ReleaseDC(nullptr, screen);
+  return deep;
+}
+
 void TPNGObject::CopyTo(plat::TPersistent* target) {
   if (auto* image = dynamic_cast<TPNGObject*>(target)) {
     image->CopyImage(*this);
@@ -35,16 +44,17 @@ void TPNGObject::CopyTo(plat::TPersistent* target) {
     return;
   }
   const TChunkIHDR& header = RequireHeader();
-  plat::HDC screen = plat::GetDC(nullptr);
   // 24-bit colour passes through a device-dependent bitmap of at least 24
   // bits unchanged: the DIB it would turn into is made at once.
-  const bool direct = header.DibInfo.bmiHeader.biBitCount == 24 && header.ColorBits != nullptr &&
-                      plat::GetDeviceCaps(screen, plat::BITSPIXEL) >= 24;
-  plat::HBITMAP made =
-      direct ? Dib24Of(header)
-             : plat::CreateDIBitmap(screen, &header.DibInfo.bmiHeader, plat::CBM_INIT, header.ColorBits,
-                                    reinterpret_cast<const plat::BITMAPINFO*>(&header.DibInfo), plat::DIB_RGB_COLORS);
-  plat::ReleaseDC(nullptr, screen);
+  plat::HBITMAP made;
+  if (CopiesColoursUnchanged()) {
+    made = Dib24Of(header);
+  } else {
+    plat::HDC screen = plat::GetDC(nullptr);
+    made = plat::CreateDIBitmap(screen, &header.DibInfo.bmiHeader, plat::CBM_INIT, header.ColorBits,
+                                reinterpret_cast<const plat::BITMAPINFO*>(&header.DibInfo), plat::DIB_RGB_COLORS);
+    plat::ReleaseDC(nullptr, screen);
+  }
   bitmap->SetHandle(made);
   switch (header.DibInfo.bmiHeader.biBitCount) {
     case 1: bitmap->SetPixelFormat(plat::TPixelFormat::pf1bit); break;

@@ -51,6 +51,9 @@ class TPNGObject : public plat::TGraphic {
   void LoadFromStream(plat::TStream& stream) override { ReadPng(stream); }
   void CopyFrom(plat::TPersistent* source) override;
   void CopyTo(plat::TPersistent* target) override;
+  // Whether a copy to a bitmap keeps the stored colours byte for byte:
+  // 24-bit colour on a screen of at least 24 bits.
+  bool CopiesColoursUnchanged() const;
   void CopyImage(const TPNGObject& source);
   void DropChunks();
   void ResetGamma();
