@@ -54,13 +54,16 @@ FW_SSE2 inline void BlendPiece(const std::uint32_t* source, std::uint8_t* destin
   }
 }
 
-// Pixels whose blend terms were worked out beforehand: two pixels of
-// 16-bit lanes take a multiply, an add and a shift.
+// Pixels whose blend terms were worked out beforehand: destination pixels
+// in 16-bit lanes take a multiply, an add and a shift.
+FW_SSE2 inline __m128i BlendLanesWithTerms(__m128i destination, __m128i source, __m128i keep) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(destination, keep), source), 8);
+}
+
 FW_SSE2 inline __m128i BlendPairWithTerms(const std::uint64_t* source, const std::uint64_t* keep,
                                           __m128i destination) {
-  const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
-  const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep));
-  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(destination, k), s), 8);
+  return BlendLanesWithTerms(destination, _mm_loadu_si128(reinterpret_cast<const __m128i*>(source)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep)));
 }
 
 FW_SSE2 inline void BlendPieceWithTerms(const std::uint64_t* source, const std::uint64_t* keep,
@@ -77,9 +80,9 @@ FW_SSE2 inline void BlendPieceWithTerms(const std::uint64_t* source, const std::
     std::uint32_t d;
     std::memcpy(&d, destination, 4);
     const __m128i lanes = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(d)), zero);
-    const __m128i s = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + i));
-    const __m128i k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(keep + i));
-    const __m128i blended = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lanes, k), s), 8);
+    const __m128i blended =
+        BlendLanesWithTerms(lanes, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + i)),
+                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(keep + i)));
     d = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(blended, zero)));
     std::memcpy(destination, &d, 4);
   }
