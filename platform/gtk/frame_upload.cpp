@@ -215,7 +215,6 @@ bool UploadFrame(WindowRecord& record) {
     XShmPutImage(uploads.display, target, uploads.context, shared->image, 0, 0, 0, 0, width, height, False);
     shared->put = true;
     uploads.turn = (uploads.turn + 1) % kTurns;
-    XFlush(uploads.display);
   } else {
     // Through the connection, where the server has no shared memory for us.
     XImage image{};
@@ -236,8 +235,8 @@ bool UploadFrame(WindowRecord& record) {
     if (XInitImage(&image) != 0) {
       XPutImage(uploads.display, target, uploads.context, &image, 0, 0, 0, 0, width, height);
     }
-    XFlush(uploads.display);
   }
+  XFlush(uploads.display);
   gdk_x11_display_error_trap_pop_ignored(display);
   return true;
 }
