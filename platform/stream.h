@@ -25,6 +25,13 @@ class TStream {
     (void)position;
     return false;
   }
+  // The next `count` bytes where the stream holds them in memory, valid
+  // while it lives, without moving; nullptr when it does not or fewer
+  // remain. Lets a reader use them where they lie instead of copying them.
+  virtual const std::uint8_t* Lend(std::size_t count) const {
+    (void)count;
+    return nullptr;
+  }
 };
 
 // A read-only view over bytes owned by someone else.
@@ -36,6 +43,9 @@ class TBufferStream : public TStream {
   void Skip(std::uint64_t count) override;
   std::uint64_t Position() const override { return position_; }
   bool Rewind(std::uint64_t position) override;
+  const std::uint8_t* Lend(std::size_t count) const override {
+    return count <= size_ - position_ ? data_ + position_ : nullptr;
+  }
   std::size_t Size() const { return size_; }
 
  private:

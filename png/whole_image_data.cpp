@@ -26,20 +26,27 @@ std::uint64_t CompressedCeiling(std::size_t inflatedSize) {
 // never clears the new room first, since the stream's bytes fill it at once.
 class TGathered {
  public:
+  // Holds, as the first payload, `count` bytes that stay where the stream
+  // keeps them: a run of one chunk from memory is never copied.
+  void Borrow(const std::uint8_t* bytes, std::size_t count) {
+    borrowed_ = bytes;
+    size_ = count;
+  }
   // Room for `count` more bytes at the end, counted as held.
   std::uint8_t* Extend(std::size_t count) {
-    if (size_ + count > capacity_) {
+    if (borrowed_ != nullptr || size_ + count > capacity_) {
       const std::size_t capacity = std::max(size_ + count, 2 * capacity_);
       std::unique_ptr<std::uint8_t[]> bigger(new std::uint8_t[capacity]);
-      if (size_ > 0) std::memcpy(bigger.get(), bytes_.get(), size_);
+      if (size_ > 0) std::memcpy(bigger.get(), Data(), size_);
       bytes_ = std::move(bigger);
       capacity_ = capacity;
+      borrowed_ = nullptr;
     }
     std::uint8_t* room = bytes_.get() + size_;
     size_ += count;
     return room;
   }
-  const std::uint8_t* Data() const { return bytes_.get(); }
+  const std::uint8_t* Data() const { return borrowed_ != nullptr ? borrowed_ : bytes_.get(); }
   std::size_t Size() const { return size_; }
 
   struct TChunkEnd {
@@ -58,6 +65,7 @@ class TGathered {
   }
 
  private:
+  const std::uint8_t* borrowed_ = nullptr;
   std::unique_ptr<std::uint8_t[]> bytes_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
@@ -71,7 +79,12 @@ bool ReadIntactPayload(plat::TStream& stream, std::uint32_t length, TGathered& d
   static const std::uint8_t kType[4] = {'I', 'D', 'A', 'T'};
   constexpr std::uint32_t kBlock = 1u << 20;
   const std::size_t start = data.Size();
-  for (std::uint32_t left = length; left > 0;) {
+  const std::uint8_t* lent = start == 0 ? stream.Lend(length) : nullptr;
+  if (lent != nullptr) {
+    data.Borrow(lent, length);
+    stream.Skip(length);
+  }
+  for (std::uint32_t left = lent != nullptr ? 0 : length; left > 0;) {
     const std::uint32_t block = left < kBlock ? left : kBlock;
     if (stream.Read(data.Extend(block), block) != block) return false;
     left -= block;

@@ -40,6 +40,7 @@ class TNotingStream : public plat::TStream {
     inner_.Skip(count);
   }
   std::uint64_t Position() const override { return inner_.Position(); }
+  const std::uint8_t* Lend(std::size_t count) const override { return inner_.Lend(count); }
   bool Rewind(std::uint64_t position) override {
     if (!rewindable_) return false;
     // Going back further than a chunk header: the fast path giving up.
