@@ -7,6 +7,8 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include "platform/gtk/fade.h"
+
 namespace plat::gtk {
 
 namespace {
@@ -140,8 +142,7 @@ void Settle(Display* display, SharedImage& shared) {
   shared.put = false;
 }
 
-// The frame at its constant opacity, painted as an exposure paints it, so
-// that an upload and an exposure show the same pixels.
+// The frame at its constant opacity, the pixels an exposure paints.
 cairo_surface_t* Faded(Uploads& uploads, const WindowRecord& record, GdkWindow* window, int depth) {
   const int width = cairo_image_surface_get_width(record.frame);
   const int height = cairo_image_surface_get_height(record.frame);
@@ -163,10 +164,16 @@ cairo_surface_t* Faded(Uploads& uploads, const WindowRecord& record, GdkWindow* 
     }
     target = uploads.fadedLocal;
   }
-  cairo_t* cr = cairo_create(target);
-  PaintFrame(cr, &record);
-  cairo_destroy(cr);
   cairo_surface_flush(target);
+  const unsigned char* from = cairo_image_surface_get_data(record.frame);
+  const int fromStride = cairo_image_surface_get_stride(record.frame);
+  unsigned char* to = cairo_image_surface_get_data(target);
+  const int toStride = cairo_image_surface_get_stride(target);
+  for (int y = 0; y < height; ++y) {
+    FadeRow(from + static_cast<std::size_t>(y) * fromStride, to + static_cast<std::size_t>(y) * toStride, width * 4,
+            record.constantAlpha);
+  }
+  cairo_surface_mark_dirty(target);
   return target;
 }
 

@@ -1,4 +1,9 @@
 // Layered presentation and mouse input of the GTK backend.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/gtk/fade.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/kernel.h"
 #include "tests/desktop/backend_fixture.h"
@@ -37,6 +42,41 @@ TEST_F(BackendTest, PresentsThePremultipliedFrameAtItsConstantOpacity) {
   // Opacity 0 hides the window entirely.
   ASSERT_TRUE(Present(form, 0));
   EXPECT_TRUE(PumpUntil([&] { return shows(red, TestDisplay::DesktopAt(red, y)); })) << Describe(Screen(red, y));
+}
+
+// What a not fully opaque window uploads is byte for byte what its
+// exposures paint, for every premultiplied pixel at every opacity.
+TEST(FadeTest, UploadAgreesWithThePaintedExposure) {
+  // Rows of three pixels more than whole groups of four, for the tail.
+  constexpr int kWidth = 259, kHeight = 256;
+  gtk::WindowRecord record;
+  record.frame = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
+  cairo_surface_t* painted = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
+  const int stride = cairo_image_surface_get_stride(record.frame);
+  unsigned char* frame = cairo_image_surface_get_data(record.frame);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      unsigned char* p = frame + y * stride + 4 * x;
+      p[0] = p[1] = p[2] = static_cast<unsigned char>(std::min(x, y));
+      p[3] = static_cast<unsigned char>(y);
+    }
+  }
+  cairo_surface_mark_dirty(record.frame);
+  std::vector<std::uint8_t> faded(stride);
+  for (int opacity = 0; opacity < 255; ++opacity) {
+    record.constantAlpha = static_cast<BYTE>(opacity);
+    cairo_t* cr = cairo_create(painted);
+    gtk::PaintFrame(cr, &record);
+    cairo_destroy(cr);
+    cairo_surface_flush(painted);
+    const unsigned char* expected = cairo_image_surface_get_data(painted);
+    for (int y = 0; y < kHeight; ++y) {
+      gtk::FadeRow(frame + y * stride, faded.data(), 4 * kWidth, record.constantAlpha);
+      ASSERT_EQ(0, std::memcmp(faded.data(), expected + y * stride, 4 * kWidth)) << "opacity " << opacity << ", alpha " << y;
+    }
+  }
+  cairo_surface_destroy(painted);
+  cairo_surface_destroy(record.frame);
 }
 
 TEST_F(BackendTest, EveryKindOfSourceBitmapShowsTheRightWayUp) {
