@@ -1,6 +1,7 @@
 #include "ornament/base_layer.h"
 
 #include "ornament/Unit1.h"
+#include "ornament/shown_layer.h"
 #include "platform/forms.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
@@ -12,6 +13,7 @@ std::unique_ptr<plat::TBitmap> BaseBitmap;
 std::uint64_t BaseLayerBuilds = 0;
 std::uint8_t Opacity = 0;
 bool PresentationBoxOpen = false;
+TShownLayer Shown;
 
 void ShowMessage(const std::string& text) {
   const std::string caption = plat::Application().Title();
@@ -108,15 +110,29 @@ void Premultiply(plat::TBitmap& bitmap) {
 }
 
 bool PresentLayer(plat::TBitmap& bitmap, const char* failureText) {
+  plat::POINT destination{frmMain->Left(), frmMain->Top()};
+  TShownLayer::TChange change;
+  plat::TDibRows32 rows;
+  if (bitmap.PixelRows(rows)) {
+    change = Shown.Take(rows, destination, Opacity);
+  } else {
+    Shown.Forget();
+    change.any = change.whole = true;
+  }
+  if (!change.any) return true;
   plat::HDC screen = plat::GetDC(nullptr);
   plat::HDC memory = plat::CreateCompatibleDC(screen);
   plat::HGDIOBJ previous = plat::SelectObject(memory, bitmap.Handle());
-  plat::POINT destination{frmMain->Left(), frmMain->Top()};
   plat::SIZE size{bitmap.Width(), bitmap.Height()};
   plat::POINT source{0, 0};
   plat::BLENDFUNCTION blend{plat::AC_SRC_OVER, 0, Opacity, plat::AC_SRC_ALPHA};
-  const bool presented = plat::UpdateLayeredWindow(frmMain->Handle(), screen, &destination, &size, memory, &source,
-                                                   0, &blend, plat::ULW_ALPHA) != 0;
+  const bool presented =
+      (change.whole ? plat::UpdateLayeredWindow(frmMain->Handle(), screen, &destination, &size, memory, &source, 0,
+                                                &blend, plat::ULW_ALPHA)
+                    : plat::UpdateLayeredWindowParts(frmMain->Handle(), screen, &destination, &size, memory, &source,
+                                                     &blend, change.parts.data(),
+                                                     static_cast<int>(change.parts.size()))) != 0;
+  if (!presented) Shown.Forget();
   plat::SelectObject(memory, previous);
   plat::DeleteDC(memory);
   plat::ReleaseDC(nullptr, screen);

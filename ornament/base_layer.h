@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "ornament/shown_layer.h"
 #include "platform/bitmap.h"
 
 class TPNGObject;
@@ -14,6 +15,7 @@ extern std::unique_ptr<TPNGObject> BasePng;         // private copy of imgTree
 extern std::unique_ptr<plat::TBitmap> BaseBitmap;   // premultiplied B, G, R, A
 extern std::uint8_t Opacity;                         // 255 = opaque; 0 at start
 extern bool PresentationBoxOpen;                    // a failed presentation's box is showing
+extern TShownLayer Shown;                            // what the window shows
 extern std::uint64_t BaseLayerBuilds;               // layers built so far, to tell one from the next
 
 // Constant opacity of the ten transparency levels ("0%" … "90%").
@@ -31,8 +33,9 @@ void CopyPngAlpha(plat::TBitmap& bitmap, TPNGObject& png);
 // Every colour byte c of a 32-bit bitmap becomes c × A div 255.
 void Premultiply(plat::TBitmap& bitmap);
 // Presents a 32-bit premultiplied bitmap at the window's position with the
-// current Opacity; shows `failureText` in a message box when the window
-// system refuses it. Returns whether it was presented.
+// current Opacity, only where it differs from what the window shows (not
+// at all when nothing does); shows `failureText` in a message box when the
+// window system refuses it. Returns whether the window shows the bitmap.
 bool PresentLayer(plat::TBitmap& bitmap, const char* failureText);
 // Shows `text` in the program's message box (one OK button, the
 // application title as caption).

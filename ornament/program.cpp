@@ -22,6 +22,7 @@ void ResetModuleState() {
   ReleaseFrame();
   Opacity = 0;
   PresentationBoxOpen = false;
+  Shown.Forget();
   StarsOn = false;
   GarlandOn = false;
   LastGarlandTick = 0;

@@ -54,6 +54,13 @@ LONG GetWindowLongA(HWND window, int index);
 LONG SetWindowLongA(HWND window, int index, LONG value);
 BOOL UpdateLayeredWindow(HWND window, HDC screen, POINT* destination, SIZE* size, HDC source,
                          POINT* sourcePoint, COLORREF key, BLENDFUNCTION* blend, DWORD flags);
+// UpdateLayeredWindow (with ULW_ALPHA, no colour key) for a layer that
+// differs from what the window shows only inside `parts`, rectangles in
+// the layer's own coordinates; the window keeps the rest. Where the window
+// system takes one dirty rectangle (Windows' UpdateLayeredWindowIndirect),
+// it is given their bounding box.
+BOOL UpdateLayeredWindowParts(HWND window, HDC screen, POINT* destination, SIZE* size, HDC source,
+                              POINT* sourcePoint, BLENDFUNCTION* blend, const RECT* parts, int count);
 HWND GetDesktopWindow();
 BOOL ShowWindow(HWND window, int command);
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);

@@ -29,7 +29,7 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kUsage =
     "usage: fenwillow-render [options]\n"
     "Runs the ornament headless and writes the frames it presents.\n"
-    "  --frames N        frames to render, one per 40 ms tick (default 75)\n"
+    "  --frames N        ticks of 40 ms to render, a frame for each (default 75)\n"
     "  --out DIR         where to write frame-NNNN.png and preview.png (default fenwillow-frames)\n"
     "  --desktop FILE    a PNG to use as the desktop (default: a winter night)\n"
     "  --stars on|off    the \"Stars\" menu item (default on)\n"
@@ -163,7 +163,7 @@ int Render(const Options& o, const char* program) {
   int written = 0;
   headless::SetDriver([&] {
     ApplyMenuState(o);
-    headless::OnPresent([&](const headless::Presentation& shown) {
+    const auto write = [&](const headless::Presentation& shown) {
       const std::vector<std::uint8_t> screen = headless::CompositeOver(shown, desktop, kScreenWidth, kScreenHeight);
       plat::RECT area{0, 0, kScreenWidth, kScreenHeight};
       if (!o.fullScreen) {
@@ -176,8 +176,16 @@ int Render(const Options& o, const char* program) {
       std::snprintf(name, sizeof name, "frame-%04d.png", written++);
       WritePng(o.out + "/" + name, image);
       if (!o.fullScreen && frames.size() < 400) frames.push_back(std::move(image));
-    });
-    for (int i = 0; i < o.frames; ++i) headless::AdvanceTime(40);
+    };
+    headless::OnPresent(write);
+    // A frame for every presentation, and for every tick that presented
+    // nothing new: the screen then shows what it showed.
+    for (int i = 0; i < o.frames; ++i) {
+      const std::size_t before = headless::PresentationCount();
+      headless::AdvanceTime(40);
+      const headless::Presentation* shown = headless::LastPresentation();
+      if (headless::PresentationCount() == before && shown != nullptr) write(*shown);
+    }
     headless::OnPresent(nullptr);
     Choose("Exit");
   });

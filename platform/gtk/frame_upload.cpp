@@ -8,6 +8,7 @@
 #include <sys/shm.h>
 
 #include "platform/gtk/fade.h"
+#include "platform/gtk/stale_area.h"
 
 namespace plat::gtk {
 
@@ -142,7 +143,8 @@ void Settle(Display* display, SharedImage& shared) {
   shared.put = false;
 }
 
-// The frame at its constant opacity, the pixels an exposure paints.
+// The frame at its constant opacity, the pixels an exposure paints, made
+// anew where it is out of date.
 cairo_surface_t* Faded(Uploads& uploads, const WindowRecord& record, GdkWindow* window, int depth) {
   const int width = cairo_image_surface_get_width(record.frame);
   const int height = cairo_image_surface_get_height(record.frame);
@@ -169,10 +171,19 @@ cairo_surface_t* Faded(Uploads& uploads, const WindowRecord& record, GdkWindow* 
   const int fromStride = cairo_image_surface_get_stride(record.frame);
   unsigned char* to = cairo_image_surface_get_data(target);
   const int toStride = cairo_image_surface_get_stride(target);
-  for (int y = 0; y < height; ++y) {
-    FadeRow(from + static_cast<std::size_t>(y) * fromStride, to + static_cast<std::size_t>(y) * toStride, width * 4,
-            record.constantAlpha);
+  const cairo_rectangle_int_t all{0, 0, width, height};
+  cairo_region_t* stale =
+      StaleArea(target) != nullptr ? cairo_region_copy(StaleArea(target)) : cairo_region_create_rectangle(&all);
+  for (int i = 0; i < cairo_region_num_rectangles(stale); ++i) {
+    cairo_rectangle_int_t part;
+    cairo_region_get_rectangle(stale, i, &part);
+    for (int y = part.y; y < part.y + part.height; ++y) {
+      FadeRow(from + static_cast<std::size_t>(y) * fromStride + 4 * part.x,
+              to + static_cast<std::size_t>(y) * toStride + 4 * part.x, part.width * 4, record.constantAlpha);
+    }
   }
+  cairo_region_destroy(stale);
+  MarkFresh(target);
   cairo_surface_mark_dirty(target);
   return target;
 }
@@ -196,7 +207,19 @@ cairo_surface_t* SharedFrameSurface(WindowRecord& record, int width, int height)
   return next.surface;
 }
 
-bool UploadFrame(WindowRecord& record) {
+void MarkWindowChanged(WindowRecord& record, const cairo_region_t* changed) {
+  if (record.frame != nullptr) MarkChanged(record.frame, changed);
+  if (record.uploads == nullptr) return;
+  Uploads& uploads = *record.uploads;
+  for (SharedImage* images : {uploads.frames, uploads.faded}) {
+    for (int turn = 0; turn < kTurns; ++turn) {
+      if (images[turn].surface != nullptr) MarkChanged(images[turn].surface, changed);
+    }
+  }
+  if (uploads.fadedLocal != nullptr) MarkChanged(uploads.fadedLocal, changed);
+}
+
+bool UploadFrame(WindowRecord& record, const cairo_region_t* changed) {
   GdkWindow* window = nullptr;
   int depth = 0;
   if (record.frame == nullptr || !UploadTarget(record, &window, &depth) || !gtk_widget_get_mapped(record.widget)) {
@@ -207,26 +230,14 @@ bool UploadFrame(WindowRecord& record) {
   if (shown == nullptr) return false;
   const Window target = GDK_WINDOW_XID(window);
   if (uploads.context == nullptr) uploads.context = XCreateGC(uploads.display, target, 0, nullptr);
-  const unsigned width = static_cast<unsigned>(cairo_image_surface_get_width(shown));
-  const unsigned height = static_cast<unsigned>(cairo_image_surface_get_height(shown));
   SharedImage* shared = shown == uploads.frames[uploads.turn].surface ? &uploads.frames[uploads.turn]
                         : shown == uploads.faded[uploads.turn].surface ? &uploads.faded[uploads.turn]
                                                                         : nullptr;
-  GdkDisplay* display = gdk_window_get_display(window);
-  // A window gone on the server's side must not end the program.
-  gdk_x11_display_error_trap_push(display);
-  if (shared != nullptr) {
-    // No completion event: it would wake the program a second time for
-    // every frame. The next writer of the image waits instead, if it must.
-    shared->putRequest = NextRequest(uploads.display);
-    XShmPutImage(uploads.display, target, uploads.context, shared->image, 0, 0, 0, 0, width, height, False);
-    shared->put = true;
-    uploads.turn = (uploads.turn + 1) % kTurns;
-  } else {
-    // Through the connection, where the server has no shared memory for us.
-    XImage image{};
-    image.width = static_cast<int>(width);
-    image.height = static_cast<int>(height);
+  // Through the connection, where the server has no shared memory for us.
+  XImage image{};
+  if (shared == nullptr) {
+    image.width = cairo_image_surface_get_width(shown);
+    image.height = cairo_image_surface_get_height(shown);
     image.format = ZPixmap;
     image.data = reinterpret_cast<char*>(cairo_image_surface_get_data(shown));
     image.byte_order = LSBFirst;  // cairo's ARGB32 is a native word; x86 is little-endian
@@ -239,10 +250,29 @@ bool UploadFrame(WindowRecord& record) {
     image.red_mask = 0xFF0000;
     image.green_mask = 0x00FF00;
     image.blue_mask = 0x0000FF;
-    if (XInitImage(&image) != 0) {
-      XPutImage(uploads.display, target, uploads.context, &image, 0, 0, 0, 0, width, height);
+    if (XInitImage(&image) == 0) return true;
+  }
+  GdkDisplay* display = gdk_window_get_display(window);
+  // A window gone on the server's side must not end the program.
+  gdk_x11_display_error_trap_push(display);
+  // Each part is a put of its own, so that the server, and after it the
+  // compositor, redraws only what changed.
+  for (int i = 0; i < cairo_region_num_rectangles(changed); ++i) {
+    cairo_rectangle_int_t part;
+    cairo_region_get_rectangle(changed, i, &part);
+    const unsigned width = static_cast<unsigned>(part.width), height = static_cast<unsigned>(part.height);
+    if (shared != nullptr) {
+      // No completion event: it would wake the program a second time for
+      // every frame. The next writer of the image waits instead, if it must.
+      shared->putRequest = NextRequest(uploads.display);
+      XShmPutImage(uploads.display, target, uploads.context, shared->image, part.x, part.y, part.x, part.y, width,
+                   height, False);
+      shared->put = true;
+    } else {
+      XPutImage(uploads.display, target, uploads.context, &image, part.x, part.y, part.x, part.y, width, height);
     }
   }
+  if (shared != nullptr) uploads.turn = (uploads.turn + 1) % kTurns;
   XFlush(uploads.display);
   gdk_x11_display_error_trap_pop_ignored(display);
   return true;

@@ -14,10 +14,13 @@ namespace plat::gtk {
 // window cannot take frames that way (not made yet, a remote display).
 // It stays valid until the size changes or the uploads are released.
 cairo_surface_t* SharedFrameSurface(WindowRecord& record, int width, int height);
-// Uploads what the window shows: the frame at its constant opacity. False
-// when the window is not an X11 window on the screen; then the toolkit
-// has to paint it.
-bool UploadFrame(WindowRecord& record);
+// Every surface the window keeps lags behind a new frame in `changed`
+// (nullptr: all over); see stale_area.h.
+void MarkWindowChanged(WindowRecord& record, const cairo_region_t* changed);
+// Uploads what changed of what the window shows: the frame at its
+// constant opacity, in `changed`. False when the window is not an X11
+// window on the screen; then the toolkit has to paint it.
+bool UploadFrame(WindowRecord& record, const cairo_region_t* changed);
 // Frees what the uploads to a window keep.
 void ReleaseUploads(WindowRecord& record);
 

@@ -1,7 +1,8 @@
 // Layered presentation: a premultiplied 32-bit frame with one constant
 // opacity, painted onto the window's RGBA visual. Cairo's ARGB32 is the
 // same premultiplied blue-green-red-alpha layout, so rows are copied as
-// they are. Fully transparent pixels let the mouse through.
+// they are. Fully transparent pixels let the mouse through. A frame that
+// changed only in parts is copied and put on the screen only there.
 #include <algorithm>
 #include <cstring>
 
@@ -13,6 +14,7 @@
 #include "platform/gtk/alpha_shape.h"
 #include "platform/gtk/frame_upload.h"
 #include "platform/gtk/gtk_state.h"
+#include "platform/gtk/stale_area.h"
 #include "platform/kernel.h"
 #include "platform/soft/bitmap_rows.h"
 #include "platform/window.h"
@@ -79,6 +81,46 @@ cairo_surface_t* FrameSurface(WindowRecord& record, SIZE size) {
   return surface;
 }
 
+// Writes the new frame into `surface` where the surface is out of date,
+// and the alpha bytes where the frame changed (`changed`, which lies
+// within that area); true when any alpha byte changed.
+bool WriteFrame(cairo_surface_t* surface, const TDibRows32& rows, POINT origin, const cairo_region_t* changed,
+                WindowRecord& record) {
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const int width = cairo_image_surface_get_width(surface);
+  const auto pixels = [&](int x, int y) { return data + static_cast<std::size_t>(y) * stride + 4 * x; };
+  const auto source = [&](int x, int y) { return rows.Row(origin.y + y) + (static_cast<std::size_t>(origin.x) + x) * 4; };
+
+  bool alphaChanged = false;
+  for (int i = 0; i < cairo_region_num_rectangles(changed); ++i) {
+    cairo_rectangle_int_t part;
+    cairo_region_get_rectangle(changed, i, &part);
+    for (int y = part.y; y < part.y + part.height; ++y) {
+      std::uint8_t* alpha = record.alpha.data() + static_cast<std::size_t>(y) * width + part.x;
+      if (CopyRowAndAlpha(source(part.x, y), pixels(part.x, y), alpha, part.width)) alphaChanged = true;
+    }
+  }
+  // What earlier frames changed while this surface waited its turn (all
+  // of it, for a new surface).
+  const cairo_rectangle_int_t all{0, 0, width, cairo_image_surface_get_height(surface)};
+  cairo_region_t* rest =
+      StaleArea(surface) != nullptr ? cairo_region_copy(StaleArea(surface)) : cairo_region_create_rectangle(&all);
+  cairo_region_subtract(rest, changed);
+  for (int i = 0; i < cairo_region_num_rectangles(rest); ++i) {
+    cairo_rectangle_int_t part;
+    cairo_region_get_rectangle(rest, i, &part);
+    for (int y = part.y; y < part.y + part.height; ++y) {
+      std::memcpy(pixels(part.x, y), source(part.x, y), static_cast<std::size_t>(part.width) * 4);
+    }
+  }
+  cairo_region_destroy(rest);
+  MarkFresh(surface);
+  cairo_surface_mark_dirty(surface);
+  return alphaChanged;
+}
+
 void Resize(WindowRecord& record, int width, int height) {
   if (width == record.width && height == record.height) return;
   record.width = width;
@@ -86,6 +128,65 @@ void Resize(WindowRecord& record, int width, int height) {
   if (record.widget == nullptr) return;
   gtk_widget_set_size_request(record.widget, width, height);
   gtk_window_resize(GTK_WINDOW(record.widget), width, height);
+}
+
+// The presentation of UpdateLayeredWindow and UpdateLayeredWindowParts;
+// `parts` null for the whole layer.
+BOOL Present(HWND window, POINT* destination, SIZE* size, HDC source, POINT* sourcePoint, BLENDFUNCTION* blend,
+             const RECT* parts, int count) {
+  WindowRecord* record = FindWindow(window);
+  if (record == nullptr || record->form == nullptr || !(record->exStyle & WS_EX_LAYERED) || size == nullptr ||
+      source == nullptr || blend == nullptr || blend->BlendOp != AC_SRC_OVER || size->cx <= 0 || size->cy <= 0) {
+    SetLastError(87);  // invalid parameter
+    return FALSE;
+  }
+  static std::vector<std::uint8_t> copy;
+  TDibRows32 rows;
+  const POINT origin = sourcePoint ? *sourcePoint : POINT{0, 0};
+  if (!soft::PresentedRows(source, origin, *size, copy, rows)) {
+    SetLastError(87);
+    return FALSE;
+  }
+  const bool sameSize = record->frame != nullptr && cairo_image_surface_get_width(record->frame) == size->cx &&
+                        cairo_image_surface_get_height(record->frame) == size->cy;
+  // Parts are a change from what the window shows: of the same size, at
+  // the same opacity.
+  const bool whole = parts == nullptr || !sameSize || blend->SourceConstantAlpha != record->constantAlpha;
+  cairo_region_t* changed;
+  if (whole) {
+    const cairo_rectangle_int_t all{0, 0, size->cx, size->cy};
+    changed = cairo_region_create_rectangle(&all);
+  } else {
+    changed = cairo_region_create();
+    for (int i = 0; i < count; ++i) {
+      const cairo_rectangle_int_t part{parts[i].left, parts[i].top, parts[i].right - parts[i].left,
+                                       parts[i].bottom - parts[i].top};
+      cairo_region_union_rectangle(changed, &part);
+    }
+    const cairo_rectangle_int_t all{0, 0, size->cx, size->cy};
+    cairo_region_intersect_rectangle(changed, &all);
+  }
+  MarkWindowChanged(*record, whole ? nullptr : changed);
+  cairo_surface_t* surface = FrameSurface(*record, *size);
+  if (surface == nullptr) {
+    cairo_region_destroy(changed);
+    SetLastError(8);  // not enough memory
+    return FALSE;
+  }
+  const bool alphaBefore = record->constantAlpha != 0;
+  record->alpha.resize(static_cast<std::size_t>(size->cx) * size->cy);
+  const bool alphaChanged = WriteFrame(surface, rows, origin, changed, *record) || !sameSize;
+  record->constantAlpha = blend->SourceConstantAlpha;
+  if (destination != nullptr && (destination->x != record->left || destination->y != record->top)) {
+    MoveWidget(*record, destination->x, destination->y);
+  }
+  Resize(*record, size->cx, size->cy);
+  if (alphaChanged || alphaBefore != (record->constantAlpha != 0)) ApplyShape(*record);
+  if (record->widget != nullptr && !UploadFrame(*record, changed)) {
+    gtk_widget_queue_draw_region(record->widget, changed);
+  }
+  cairo_region_destroy(changed);
+  return TRUE;
 }
 
 }  // namespace
@@ -139,47 +240,20 @@ namespace plat {
 
 BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC source, POINT* sourcePoint,
                          COLORREF, BLENDFUNCTION* blend, DWORD flags) {
-  gtk::WindowRecord* record = gtk::FindWindow(window);
-  if (record == nullptr || record->form == nullptr || !(record->exStyle & WS_EX_LAYERED) || size == nullptr ||
-      source == nullptr || blend == nullptr || flags != ULW_ALPHA || blend->BlendOp != AC_SRC_OVER ||
-      size->cx <= 0 || size->cy <= 0) {
-    SetLastError(87);  // invalid parameter
-    return FALSE;
-  }
-  static std::vector<std::uint8_t> copy;
-  TDibRows32 rows;
-  const POINT origin = sourcePoint ? *sourcePoint : POINT{0, 0};
-  if (!soft::PresentedRows(source, origin, *size, copy, rows)) {
+  if (flags != ULW_ALPHA) {
     SetLastError(87);
     return FALSE;
   }
-  const bool sameSize = record->frame != nullptr && cairo_image_surface_get_width(record->frame) == size->cx &&
-                        cairo_image_surface_get_height(record->frame) == size->cy;
-  cairo_surface_t* surface = gtk::FrameSurface(*record, *size);
-  if (surface == nullptr) {
-    SetLastError(8);  // not enough memory
+  return gtk::Present(window, destination, size, source, sourcePoint, blend, nullptr, 0);
+}
+
+BOOL UpdateLayeredWindowParts(HWND window, HDC, POINT* destination, SIZE* size, HDC source, POINT* sourcePoint,
+                              BLENDFUNCTION* blend, const RECT* parts, int count) {
+  if (parts == nullptr || count <= 0) {
+    SetLastError(87);
     return FALSE;
   }
-  cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  const bool alphaBefore = record->constantAlpha != 0;
-  bool alphaChanged = !sameSize;
-  record->alpha.resize(static_cast<std::size_t>(size->cx) * size->cy);
-  for (int y = 0; y < size->cy; ++y) {
-    const std::uint8_t* from = rows.Row(origin.y + y) + static_cast<std::size_t>(origin.x) * 4;
-    std::uint8_t* alpha = record->alpha.data() + static_cast<std::size_t>(y) * size->cx;
-    if (gtk::CopyRowAndAlpha(from, data + static_cast<std::size_t>(y) * stride, alpha, size->cx)) alphaChanged = true;
-  }
-  cairo_surface_mark_dirty(surface);
-  record->constantAlpha = blend->SourceConstantAlpha;
-  if (destination != nullptr && (destination->x != record->left || destination->y != record->top)) {
-    gtk::MoveWidget(*record, destination->x, destination->y);
-  }
-  gtk::Resize(*record, size->cx, size->cy);
-  if (alphaChanged || alphaBefore != (record->constantAlpha != 0)) gtk::ApplyShape(*record);
-  if (record->widget != nullptr && !gtk::UploadFrame(*record)) gtk_widget_queue_draw(record->widget);
-  return TRUE;
+  return gtk::Present(window, destination, size, source, sourcePoint, blend, parts, count);
 }
 
 }  // namespace plat

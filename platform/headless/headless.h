@@ -24,6 +24,9 @@ struct Presentation {
   BYTE constantAlpha = 0;
   DWORD tick = 0;
   std::vector<std::uint8_t> pixels;  // top-down rows, premultiplied B, G, R, A
+  // Where this presentation changed the window (UpdateLayeredWindowParts);
+  // empty when it presented the whole layer.
+  std::vector<RECT> parts;
 };
 
 // The primary screen's size and work area (default 1920 × 1080 with a
@@ -32,7 +35,8 @@ void SetScreen(int width, int height, const RECT& workArea);
 // Monitors beside the primary one (whose bounds are the screen's), in
 // screen coordinates; none by default.
 void SetOtherMonitors(std::vector<RECT> monitors);
-// The last successful presentation of a window (or of any window), or null.
+// The last successful presentation of a window (or of any window), or null:
+// what the window shows, all of it, whether it came whole or in parts.
 const Presentation* LastPresentation(HWND window = nullptr);
 std::size_t PresentationCount();
 // Called after every successful presentation.

@@ -145,4 +145,63 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
   return TRUE;
 }
 
+BOOL UpdateLayeredWindowParts(HWND window, HDC, POINT* destination, SIZE* size, HDC source,
+                              POINT* sourcePoint, BLENDFUNCTION* blend, const RECT* parts, int count) {
+  auto& state = TheState();
+  auto it = std::find_if(state.last.begin(), state.last.end(),
+                         [&](const headless::Presentation& p) { return p.window == window; });
+  // Parts of a window that shows nothing yet, or a layer of another size,
+  // would leave the rest undefined.
+  if (it == state.last.end() || size == nullptr || size->cx != it->size.cx || size->cy != it->size.cy ||
+      parts == nullptr || count <= 0) {
+    SetLastError(87);
+    return FALSE;
+  }
+  for (int i = 0; i < count; ++i) {
+    const RECT& part = parts[i];
+    if (part.left < 0 || part.top < 0 || part.left >= part.right || part.top >= part.bottom ||
+        part.right > size->cx || part.bottom > size->cy) {
+      SetLastError(87);
+      return FALSE;
+    }
+  }
+  headless::WindowRecord* record = headless::FindWindow(window);
+  if (record == nullptr || !(record->state.exStyle & WS_EX_LAYERED) || source == nullptr || blend == nullptr ||
+      blend->BlendOp != AC_SRC_OVER) {
+    SetLastError(87);
+    return FALSE;
+  }
+  if (state.failPresentations) {
+    SetLastError(8);
+    return FALSE;
+  }
+  std::vector<std::uint8_t> copy;
+  TDibRows32 rows;
+  const POINT origin = sourcePoint ? *sourcePoint : POINT{0, 0};
+  if (!soft::PresentedRows(source, origin, *size, copy, rows)) {
+    SetLastError(87);
+    return FALSE;
+  }
+  // Only the parts are read; the rest of the window keeps what it showed.
+  headless::Presentation& shown = *it;
+  const std::size_t rowBytes = static_cast<std::size_t>(size->cx) * 4;
+  for (int i = 0; i < count; ++i) {
+    const RECT& part = parts[i];
+    for (LONG y = part.top; y < part.bottom; ++y) {
+      std::copy_n(rows.Row(origin.y + y) + (static_cast<std::size_t>(origin.x) + part.left) * 4,
+                  static_cast<std::size_t>(part.right - part.left) * 4,
+                  shown.pixels.begin() + rowBytes * y + static_cast<std::size_t>(part.left) * 4);
+    }
+  }
+  if (destination != nullptr) shown.position = *destination;
+  record->state.bounds = RECT{shown.position.x, shown.position.y, shown.position.x + size->cx,
+                              shown.position.y + size->cy};
+  shown.constantAlpha = blend->SourceConstantAlpha;
+  shown.tick = GetTickCount();
+  shown.parts.assign(parts, parts + count);
+  ++state.presentations;
+  if (state.presentListener) state.presentListener(shown);
+  return TRUE;
+}
+
 }  // namespace plat

@@ -70,6 +70,10 @@ void MoveForm(TForm& form, int left, int top) {
     const LONG h = record->state.bounds.bottom - record->state.bounds.top;
     record->state.bounds = RECT{left, top, left + w, top + h};
   }
+  // What the window shows moves with it.
+  for (Presentation& shown : TheState().last) {
+    if (shown.window == form.Handle()) shown.position = POINT{left, top};
+  }
   form.NativeMoved(left, top);
 }
 

@@ -19,6 +19,39 @@ BOOL UpdateLayeredWindow(HWND window, HDC screen, POINT* destination, SIZE* size
                                As<::BLENDFUNCTION*>(blend), flags);
 }
 
+BOOL UpdateLayeredWindowParts(HWND window, HDC screen, POINT* destination, SIZE* size, HDC source,
+                              POINT* sourcePoint, BLENDFUNCTION* blend, const RECT* parts, int count) {
+  if (parts == nullptr || count <= 0) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  ::RECT dirty = *reinterpret_cast<const ::RECT*>(&parts[0]);
+  for (int i = 1; i < count; ++i) {
+    ::RECT both;
+    ::UnionRect(&both, &dirty, reinterpret_cast<const ::RECT*>(&parts[i]));
+    dirty = both;
+  }
+  // Looked up, not linked: Windows before Vista has no indirect update, and
+  // there the whole layer is presented.
+  using Indirect = ::BOOL(WINAPI*)(::HWND, const ::UPDATELAYEREDWINDOWINFO*);
+  static const auto indirect = reinterpret_cast<Indirect>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "UpdateLayeredWindowIndirect")));
+  if (indirect == nullptr) {
+    return UpdateLayeredWindow(window, screen, destination, size, source, sourcePoint, 0, blend, ULW_ALPHA);
+  }
+  ::UPDATELAYEREDWINDOWINFO info{};
+  info.cbSize = sizeof info;
+  info.hdcDst = As<::HDC>(screen);
+  info.pptDst = As<const ::POINT*>(destination);
+  info.psize = As<const ::SIZE*>(size);
+  info.hdcSrc = As<::HDC>(source);
+  info.pptSrc = As<const ::POINT*>(sourcePoint);
+  info.pblend = As<const ::BLENDFUNCTION*>(blend);
+  info.dwFlags = ULW_ALPHA;
+  info.prcDirty = &dirty;
+  return indirect(As<::HWND>(window), &info);
+}
+
 HWND GetDesktopWindow() { return As<HWND>(::GetDesktopWindow()); }
 BOOL ShowWindow(HWND window, int command) { return ::ShowWindow(As<::HWND>(window), command); }
 
