@@ -94,6 +94,8 @@ void TfrmMain::FormMouseDown(plat::TMouseButton, plat::TShiftState, int, int) {
   plat::SendMessageA(Handle(), plat::WM_SYSCOMMAND, plat::SC_DRAGMOVE, 0);
 }
 
+void TfrmMain::FormSeenChange(bool seen) { TimerGarland.SetPaused(!seen); }
+
 void TfrmMain::TimerGarlandTimer() { RenderFrame(); }
 
 void TfrmMain::pmiAboutClick() {

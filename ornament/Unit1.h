@@ -28,6 +28,9 @@ class TfrmMain : public plat::TForm {
   void FormCloseQuery(bool& canClose) override;
   void FormDestroy() override;
   void FormMouseDown(plat::TMouseButton button, plat::TShiftState shift, int x, int y) override;
+  // Nothing is drawn while nobody can see it; the animation goes on from
+  // where it stood when somebody can again.
+  void FormSeenChange(bool seen) override;
   void TimerGarlandTimer();
 
   void pmiAboutClick();

@@ -200,4 +200,6 @@ void BuildBaseLayer() { BuildLayer(nullptr, nullptr); }
 void ApplyOpacity(std::uint8_t value) {
   Opacity = value;
   BuildLayer(std::move(BaseBitmap), std::move(BasePng));
+  // The window shows the plain layer now: the next tick draws the frame.
+  frmMain->TimerGarland.CancelDefer();
 }

@@ -113,6 +113,20 @@ void ChooseGarlandFrames() {
   }
 }
 
+// With the garland alone, a frame changes only when the garland's frames
+// are chosen: until the first tick more than 640 ms after the last choice,
+// every tick would present the frame the window shows. Those ticks are
+// skipped; the rest of the program brings the next tick back whenever
+// something else changes what a frame shows.
+void SkipStillTicks() {
+  if (!GarlandOn || StarsOn) return;
+  plat::TTimer& timer = frmMain->TimerGarland;
+  const std::uint32_t elapsed = plat::GetTickCount() - LastGarlandTick;
+  if (elapsed >= kGarlandPeriodMs || timer.Interval == 0) return;
+  const std::uint32_t ticks = (kGarlandPeriodMs - elapsed) / timer.Interval + 1;
+  if (ticks > 1) timer.Defer(ticks * timer.Interval);
+}
+
 }  // namespace
 
 int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
@@ -174,9 +188,11 @@ void RenderFrame() {
 
   if (frame.PixelFormat() != plat::TPixelFormat::pf32bit) frame.SetPixelFormat(plat::TPixelFormat::pf32bit);
   if (frame.HandleType() == plat::TBitmapHandleType::bmDDB) frame.SetHandleType(plat::TBitmapHandleType::bmDIB);
-  PresentLayer(frame, "UpdateLayeredWindow error");
+  const bool presented = PresentLayer(frame, "UpdateLayeredWindow error");
 
   if (!StarsOn && !GarlandOn) frmMain->TimerGarland.SetEnabled(false);
+  // A frame that did not reach the screen is tried again at the next tick.
+  if (presented) SkipStillTicks();
 }
 
 void ReleaseFrame() {

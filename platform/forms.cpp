@@ -117,17 +117,43 @@ void TPopupMenu::Popup(HWND owner, int x, int y) {
 TTimer::~TTimer() { SetEnabled(false); }
 
 void TTimer::SetEnabled(bool enabled) {
-  if (enabled == enabled_) return;
+  if (enabled == enabled_) {
+    if (enabled) CancelDefer();
+    return;
+  }
   enabled_ = enabled;
-  if (enabled) {
+  Arm();
+}
+
+void TTimer::SetPaused(bool paused) {
+  if (paused == paused_) return;
+  paused_ = paused;
+  Arm();
+}
+
+void TTimer::Arm() {
+  const bool run = enabled_ && !paused_;
+  if (run && native_ == 0) {
     native_ = native::StartTimer(*this, Interval);
-  } else if (native_ != 0) {
+  } else if (!run && native_ != 0) {
     native::StopTimer(native_);
     native_ = 0;
   }
+  deferred_ = false;
+}
+
+void TTimer::Defer(UINT milliseconds) {
+  if (native_ == 0) return;
+  native::DeferTimer(native_, milliseconds);
+  deferred_ = milliseconds != Interval;
+}
+
+void TTimer::CancelDefer() {
+  if (deferred_) Defer(Interval);
 }
 
 void TTimer::NativeTick() {
+  deferred_ = false;
   if (enabled_ && OnTimer) Dispatch(OnTimer);
 }
 
@@ -191,6 +217,12 @@ void TForm::NativeMoved(int left, int top) {
 
 void TForm::NativeCloseRequest() {
   Dispatch([this] { Close(); });
+}
+
+void TForm::NativeHiddenBy(unsigned reason, bool hidden) {
+  const bool seen = Seen();
+  hiddenBy_ = hidden ? hiddenBy_ | reason : hiddenBy_ & ~reason;
+  if (Seen() != seen) Dispatch([this] { FormSeenChange(Seen()); });
 }
 
 bool TForm::NativeQueryEndSession() {

@@ -118,13 +118,28 @@ class TTimer {
   UINT Interval = 1000;
   std::function<void()> OnTimer;
   bool Enabled() const { return enabled_; }
-  // Enabling a running timer changes nothing: its rhythm is not restarted.
+  // Enabling a running timer changes nothing: its rhythm is not restarted
+  // (but a deferred tick comes at the interval again).
   void SetEnabled(bool enabled);
+  // While paused the timer does not tick, enabled or not; enabling or
+  // disabling it meanwhile takes effect when the pause ends.
+  void SetPaused(bool paused);
+  bool Paused() const { return paused_; }
+  // The next tick comes `milliseconds` from now instead of at the interval,
+  // for a handler that knows its next ticks would change nothing; the ticks
+  // after it keep the interval.
+  void Defer(UINT milliseconds);
+  // A deferred tick comes one interval from now instead.
+  void CancelDefer();
   // Called by the backend at every tick.
   void NativeTick();
 
  private:
+  // Starts or stops the backend's timer to match the state.
+  void Arm();
   bool enabled_ = false;
+  bool paused_ = false;
+  bool deferred_ = false;
   std::uintptr_t native_ = 0;
 };
 
@@ -164,12 +179,21 @@ class TForm {
   virtual void FormMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     (void)button, (void)shift, (void)x, (void)y;
   }
+  // Nobody can see the window any more (the screen saver runs, the session
+  // is locked, the display is off, the window is hidden or a full-screen
+  // window covers it), or somebody can again.
+  virtual void FormSeenChange(bool seen) { (void)seen; }
+  bool Seen() const { return hiddenBy_ == 0; }
 
   // Entry points for the backend; each runs inside the event dispatch.
   void NativeMouseDown(TMouseButton button, TShiftState shift, int x, int y);
   void NativeContextPopup(int screenX, int screenY);
   void NativeMoved(int left, int top);
   void NativeCloseRequest();
+  // One of the reasons the window cannot be seen (a bit of the backend's
+  // own choosing) began or ended; the seen event follows when the window
+  // becomes seen or unseen.
+  void NativeHiddenBy(unsigned reason, bool hidden);
   // The end-of-session query: runs the close query, says whether it agreed.
   bool NativeQueryEndSession();
 
@@ -181,6 +205,7 @@ class TForm {
   std::string caption_;
   int left_, top_, width_, height_;
   bool visible_ = false;
+  unsigned hiddenBy_ = 0;
   HWND handle_ = nullptr;
 };
 

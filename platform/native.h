@@ -34,6 +34,9 @@ void QuitMessageLoop();
 // A periodic timer calling timer.NativeTick(); returns a non-zero id.
 std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds);
 void StopTimer(std::uintptr_t id);
+// The timer's next tick comes `milliseconds` from now; the ticks after it
+// keep its interval.
+void DeferTimer(std::uintptr_t id, UINT milliseconds);
 
 // Shows the menu modally at the screen point and returns the chosen item,
 // or nullptr when the menu was dismissed.

@@ -7,6 +7,7 @@
 #include "platform/gtk/gtk_platform.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/gtk/session.h"
+#include "platform/gtk/sight.h"
 #include "platform/window.h"
 
 #include <glib-unix.h>
@@ -32,6 +33,7 @@ void Opened() {
   opened = true;
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, OnTerminationSignal, nullptr);
   JoinSession();
+  WatchSessionBuses();
 }
 
 // Placing the window where the user left it needs X11, natively or
@@ -40,6 +42,10 @@ void Opened() {
 void AllowBackends() {
   const char* chosen = std::getenv("GDK_BACKEND");
   if (chosen == nullptr || *chosen == '\0') gdk_set_allowed_backends("x11");
+  // Nothing here draws with OpenGL: without this the toolkit loads it to
+  // choose its visuals, which on a display without a GPU means a software
+  // renderer of some 60 MB.
+  g_setenv("GDK_GL", "disable", FALSE);
 }
 
 GdkMonitor* PrimaryMonitor() {

@@ -42,10 +42,20 @@ struct Press {
   HWND window = nullptr;
 };
 
+// A timer's GLib source: its periodic one, or the one-shot of a deferred
+// tick.
+struct TimerSource {
+  TTimer* timer = nullptr;
+  UINT interval = 0;
+  guint source = 0;
+  bool deferred = false;
+};
+
 struct State {
   std::map<HWND, std::unique_ptr<WindowRecord>> windows;
   HWND application = nullptr;
-  std::map<guint, TTimer*> timers;
+  std::map<std::uintptr_t, TimerSource> timers;
+  std::uintptr_t lastTimerId = 0;
   bool quit = false;
   // The display connection is gone: nothing may draw or show a box.
   bool displayLost = false;

@@ -6,9 +6,28 @@ namespace plat::gtk {
 
 namespace {
 
+gboolean OnTimer(gpointer data);
+
+// The interval is at least 10 ms, as with the system timer.
+guint AddSource(std::uintptr_t id, UINT milliseconds) {
+  return g_timeout_add(milliseconds < 10 ? 10 : milliseconds, OnTimer, reinterpret_cast<gpointer>(id));
+}
+
 gboolean OnTimer(gpointer data) {
-  static_cast<TTimer*>(data)->NativeTick();
-  return G_SOURCE_CONTINUE;
+  const auto id = reinterpret_cast<std::uintptr_t>(data);
+  auto& timers = TheState().timers;
+  auto it = timers.find(id);
+  if (it == timers.end()) return G_SOURCE_REMOVE;
+  TTimer* timer = it->second.timer;
+  if (!it->second.deferred) {
+    timer->NativeTick();
+    return G_SOURCE_CONTINUE;
+  }
+  // The deferred tick: the interval's rhythm starts again from here.
+  it->second.deferred = false;
+  it->second.source = AddSource(id, it->second.interval);
+  timer->NativeTick();  // may stop the timer, and with it that source
+  return G_SOURCE_REMOVE;
 }
 
 }  // namespace
@@ -35,18 +54,27 @@ void QuitMessageLoop() {
 }
 
 std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds) {
-  // The interval is at least 10 ms, as with the system timer.
-  const guint id = g_timeout_add(milliseconds < 10 ? 10 : milliseconds, gtk::OnTimer, &timer);
-  TheState().timers[id] = &timer;
+  auto& state = TheState();
+  const std::uintptr_t id = ++state.lastTimerId;
+  state.timers[id] = gtk::TimerSource{&timer, milliseconds, gtk::AddSource(id, milliseconds), false};
   return id;
 }
 
 void StopTimer(std::uintptr_t id) {
   auto& timers = TheState().timers;
-  auto it = timers.find(static_cast<guint>(id));
+  auto it = timers.find(id);
   if (it == timers.end()) return;
-  g_source_remove(it->first);
+  g_source_remove(it->second.source);
   timers.erase(it);
+}
+
+void DeferTimer(std::uintptr_t id, UINT milliseconds) {
+  auto& timers = TheState().timers;
+  auto it = timers.find(id);
+  if (it == timers.end()) return;
+  g_source_remove(it->second.source);
+  it->second.source = gtk::AddSource(id, milliseconds);
+  it->second.deferred = true;
 }
 
 }  // namespace plat::native

@@ -3,6 +3,7 @@
 // placement and close requests.
 #include "platform/gtk/frame_upload.h"
 #include "platform/gtk/gtk_state.h"
+#include "platform/gtk/sight.h"
 #include "platform/gtk/window_place.h"
 #include "platform/kernel.h"
 #include "platform/native.h"
@@ -175,6 +176,7 @@ void ShowFormWindow(HWND window) {
   if (record->widget == nullptr) return;
   gtk_widget_show(record->widget);
   gtk::WatchPlace(*record);
+  gtk::WatchSight(*record);
 }
 
 void ResetWindows() {
@@ -182,7 +184,7 @@ void ResetWindows() {
   for (auto& [handle, record] : state.windows) gtk::DestroyWidget(*record);
   state.windows.clear();
   state.application = nullptr;
-  for (auto& [id, timer] : state.timers) g_source_remove(id);
+  for (auto& [id, timer] : state.timers) g_source_remove(timer.source);
   state.timers.clear();
   state.quit = false;
   state.press = gtk::Press{};

@@ -59,6 +59,12 @@ std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds) {
 
 void StopTimer(std::uintptr_t id) { TheState().timers.erase(id); }
 
+void DeferTimer(std::uintptr_t id, UINT milliseconds) {
+  auto& state = TheState();
+  auto it = state.timers.find(id);
+  if (it != state.timers.end()) it->second.due = state.now + (milliseconds < 10 ? 10 : milliseconds);
+}
+
 void RunMessageLoop() {
   auto& state = TheState();
   if (state.driver && !state.quit) {

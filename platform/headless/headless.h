@@ -130,6 +130,18 @@ void OnMessageBox(std::function<void(const MessageBoxRecord&)> responder);
 // Most boxes open at the same time so far.
 int DeepestMessageBoxNesting();
 
+// --- What can be seen ------------------------------------------------------
+
+// What keeps anybody from seeing the program's window, as a desktop reports
+// it: the screen saver running, the session locked, the window iconified.
+void SetScreenSaverActive(bool active);
+void SetSessionLocked(bool locked);
+void SetIconified(bool iconified);
+// The focused window is full-screen with these bounds (nullptr: it is not).
+// It hides the program's window while it covers the monitor that holds most
+// of the window.
+void SetFullScreenWindow(const RECT* bounds);
+
 // --- Session ----------------------------------------------------------------
 
 // A close request from the system (a window manager's close).

@@ -133,6 +133,7 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* destination, SIZE* size, HDC s
   }
   record->state.bounds = RECT{shown.position.x, shown.position.y, shown.position.x + size->cx,
                               shown.position.y + size->cy};
+  headless::CheckFullScreenCover();
   auto it = std::find_if(state.last.begin(), state.last.end(),
                          [&](const headless::Presentation& p) { return p.window == window; });
   if (it != state.last.end()) {
@@ -196,6 +197,7 @@ BOOL UpdateLayeredWindowParts(HWND window, HDC, POINT* destination, SIZE* size, 
   if (destination != nullptr) shown.position = *destination;
   record->state.bounds = RECT{shown.position.x, shown.position.y, shown.position.x + size->cx,
                               shown.position.y + size->cy};
+  headless::CheckFullScreenCover();
   shown.constantAlpha = blend->SourceConstantAlpha;
   shown.tick = GetTickCount();
   shown.parts.assign(parts, parts + count);

@@ -58,6 +58,9 @@ struct State {
   std::function<void(const MessageBoxRecord&)> boxResponder;
   int boxNesting = 0;
   int deepestNesting = 0;
+  // what keeps the window from being seen
+  bool fullScreen = false;
+  RECT fullScreenBounds{0, 0, 0, 0};
   // process
   std::string modulePath;
   std::vector<std::string> shellCalls;
@@ -66,5 +69,8 @@ struct State {
 State& TheState();
 WindowRecord* FindWindow(HWND window);
 TForm* MainFormOnScreen();
+// Tells the main form whether the full-screen window covers it, after
+// either of them moved.
+void CheckFullScreenCover();
 
 }  // namespace plat::headless

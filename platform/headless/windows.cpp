@@ -75,6 +75,7 @@ void MoveForm(TForm& form, int left, int top) {
     if (shown.window == form.Handle()) shown.position = POINT{left, top};
   }
   form.NativeMoved(left, top);
+  CheckFullScreenCover();
 }
 
 }  // namespace
@@ -220,6 +221,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     b.right = b.left + cx;
     b.bottom = b.top + cy;
   }
+  if (record->form) headless::CheckFullScreenCover();
   return TRUE;
 }
 

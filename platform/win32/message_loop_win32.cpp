@@ -12,14 +12,26 @@ namespace plat::win32 {
 
 namespace {
 
-std::map<UINT_PTR, TTimer*>& Timers() {
-  static std::map<UINT_PTR, TTimer*> timers;
+struct TimerEntry {
+  TTimer* timer = nullptr;
+  UINT interval = 0;
+  bool deferred = false;
+};
+
+std::map<UINT_PTR, TimerEntry>& Timers() {
+  static std::map<UINT_PTR, TimerEntry> timers;
   return timers;
 }
 
 void CALLBACK TimerProcedure(::HWND, ::UINT, UINT_PTR id, ::DWORD) {
   const auto it = Timers().find(id);
-  if (it != Timers().end()) it->second->NativeTick();
+  if (it == Timers().end()) return;
+  if (it->second.deferred) {
+    // The deferred tick: the interval's rhythm starts again from here.
+    it->second.deferred = false;
+    ::SetTimer(nullptr, id, it->second.interval, TimerProcedure);
+  }
+  it->second.timer->NativeTick();
 }
 
 }  // namespace
@@ -62,13 +74,21 @@ void QuitMessageLoop() {
 
 std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds) {
   const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, win32::TimerProcedure);
-  if (id != 0) win32::Timers()[id] = &timer;
+  if (id != 0) win32::Timers()[id] = win32::TimerEntry{&timer, milliseconds, false};
   return id;
 }
 
 void StopTimer(std::uintptr_t id) {
   ::KillTimer(nullptr, id);
   win32::Timers().erase(id);
+}
+
+void DeferTimer(std::uintptr_t id, UINT milliseconds) {
+  const auto it = win32::Timers().find(id);
+  if (it == win32::Timers().end()) return;
+  // The same id replaces the thread timer's time-out.
+  ::SetTimer(nullptr, id, milliseconds, win32::TimerProcedure);
+  it->second.deferred = true;
 }
 
 void ResetWindows() {

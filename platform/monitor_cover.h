@@ -1,0 +1,18 @@
+// Whether a full-screen window hides the ornament's window: it covers the
+// whole monitor the window stands on. Every window backend asks this of the
+// bounds its window system reports.
+#pragma once
+
+#include <vector>
+
+#include "platform/wintypes.h"
+
+namespace plat {
+
+// The monitor holding most of `window`, or false when no monitor holds any
+// of it.
+bool MonitorOf(const RECT& window, const std::vector<RECT>& monitors, RECT& monitor);
+// Whether `cover` spans the whole monitor that holds most of `window`.
+bool CoversMonitorOf(const RECT& cover, const RECT& window, const std::vector<RECT>& monitors);
+
+}  // namespace plat
