@@ -184,6 +184,9 @@ class TForm {
   // window covers it), or somebody can again.
   virtual void FormSeenChange(bool seen) { (void)seen; }
   bool Seen() const { return hiddenBy_ == 0; }
+  // The backend's reasons, for a backend that must know which of its own
+  // still hold.
+  unsigned HiddenBy() const { return hiddenBy_; }
 
   // Entry points for the backend; each runs inside the event dispatch.
   void NativeMouseDown(TMouseButton button, TShiftState shift, int x, int y);

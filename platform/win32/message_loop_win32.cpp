@@ -6,6 +6,7 @@
 #include "platform/forms.h"
 #include "platform/native.h"
 #include "platform/win32/win32_api.h"
+#include "platform/win32/sight_win32.h"
 #include "platform/win32/windows_win32.h"
 
 namespace plat::win32 {
@@ -75,12 +76,14 @@ void QuitMessageLoop() {
 std::uintptr_t StartTimer(TTimer& timer, UINT milliseconds) {
   const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, win32::TimerProcedure);
   if (id != 0) win32::Timers()[id] = win32::TimerEntry{&timer, milliseconds, false};
+  win32::AnimationTimersChanged(!win32::Timers().empty());
   return id;
 }
 
 void StopTimer(std::uintptr_t id) {
   ::KillTimer(nullptr, id);
   win32::Timers().erase(id);
+  win32::AnimationTimersChanged(!win32::Timers().empty());
 }
 
 void DeferTimer(std::uintptr_t id, UINT milliseconds) {

@@ -4,6 +4,7 @@
 #include "platform/forms.h"
 #include "platform/native.h"
 #include "platform/win32/win32_api.h"
+#include "platform/win32/sight_win32.h"
 #include "platform/win32/windows_win32.h"
 
 #include <windowsx.h>
@@ -55,6 +56,7 @@ void MouseDown(::HWND window, TForm& form, TMouseButton button, WPARAM keys, LPA
 ::LRESULT CALLBACK FormProcedure(::HWND window, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
   TForm* form = FormOf(window);
   if (form == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  if (SightMessage(window, *form, message, wParam, lParam)) return message == WM_POWERBROADCAST ? TRUE : 0;
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -92,6 +94,7 @@ void MouseDown(::HWND window, TForm& form, TMouseButton button, WPARAM keys, LPA
       // Destroyed from outside the framework: the program ends as after a
       // close, so the form still gets its destroy event.
       ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      ForgetSight(window);
       if (Application().MainForm() == form) Application().Terminate();
       return 0;
     default:
@@ -157,11 +160,15 @@ HWND CreateFormWindow(TForm& form) {
                                     WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, form.Left(), form.Top(),
                                     form.Width(), form.Height(), As<::HWND>(Application().Handle()), nullptr,
                                     ::GetModuleHandleA(nullptr), nullptr);
-  if (window != nullptr) ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
+  if (window != nullptr) {
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
+    win32::WatchSight(window);
+  }
   return As<HWND>(window);
 }
 
 void DestroyFormWindow(HWND window) {
+  win32::ForgetSight(As<::HWND>(window));
   ::SetWindowLongPtrA(As<::HWND>(window), GWLP_USERDATA, 0);
   ::DestroyWindow(As<::HWND>(window));
 }

@@ -13,6 +13,12 @@
 //   probe endsession CAPTION MS
 //                             asks the window whether the session may end
 //                             (WM_QUERYENDSESSION, as at log-off): 1 or 0
+//   probe lock|unlock CAPTION MS
+//                             tells the window that the session was locked or
+//                             unlocked (WM_WTSSESSION_CHANGE)
+//   probe display-off|display-on CAPTION MS
+//                             tells the window that the console display went
+//                             off or on (the power-setting notification)
 // Exit status 0 on success, 1 on a time-out, 2 on a usage error.
 #include <windows.h>
 
@@ -79,7 +85,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc != 4) {
-    std::fprintf(stderr, "usage: probe window|close|gone|box|endsession CAPTION MS, or probe screen|taskbar\n");
+    std::fprintf(stderr,
+                 "usage: probe window|close|gone|box|endsession|lock|unlock|display-off|display-on CAPTION MS, "
+                 "or probe screen|taskbar\n");
     return 2;
   }
   const std::string command = argv[1];
@@ -124,6 +132,34 @@ int main(int argc, char** argv) {
     }
     std::printf("%d\n", agreed ? 1 : 0);
     return 0;
+  }
+  if (command == "lock" || command == "unlock") {
+    HWND window = Await(byCaption, ms);
+    const WPARAM change = command == "lock" ? 0x7 /* WTS_SESSION_LOCK */ : 0x8 /* WTS_SESSION_UNLOCK */;
+    return window != nullptr && PostMessageA(window, 0x02B1 /* WM_WTSSESSION_CHANGE */, change, 1) ? 0 : 1;
+  }
+  if (command == "display-off" || command == "display-on") {
+    HWND window = Await(byCaption, ms);
+    if (window == nullptr) return 1;
+    // The notification points at its data, which must lie in the receiver.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    HANDLE target = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process);
+    if (target == nullptr) return 1;
+    struct {
+      GUID setting;
+      DWORD length;
+      DWORD state;
+    } data{{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
+           sizeof(DWORD), command == "display-on" ? 1u : 0u};
+    void* remote = VirtualAllocEx(target, nullptr, sizeof data, MEM_COMMIT, PAGE_READWRITE);
+    DWORD_PTR answer = 0;
+    const bool sent = remote != nullptr && WriteProcessMemory(target, remote, &data, sizeof data, nullptr) &&
+                      SendMessageTimeoutA(window, WM_POWERBROADCAST, 0x8013 /* PBT_POWERSETTINGCHANGE */,
+                                          reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, ms, &answer);
+    if (remote != nullptr) VirtualFreeEx(target, remote, 0, MEM_RELEASE);
+    CloseHandle(target);
+    return sent ? 0 : 1;
   }
   if (command == "gone") {
     return Await([&]() -> HWND { return byCaption() ? nullptr : GetDesktopWindow(); }, ms) ? 0 : 1;
