@@ -1,6 +1,7 @@
 // The frame composer on the headless platform: determinism, the generator
 // sequence, the garland rule, the star field and the timer.
 #include <cstring>
+#include <functional>
 
 #include "ornament/Unit1.h"
 #include "ornament/base_layer.h"
@@ -25,24 +26,30 @@ struct Generator {
   }
 };
 
-std::vector<std::uint64_t> FrameFingerprints(int frames) {
+// What the window shows after each tick; `whole` has every frame presented
+// whole instead of in the parts that changed.
+std::vector<std::uint64_t> FrameFingerprints(int frames, bool whole = false, int* inParts = nullptr) {
   std::vector<std::uint64_t> prints;
   RunProgram([&] {
     for (int i = 0; i < frames; ++i) {
+      if (whole) Shown.Forget();
       headless::AdvanceTime(40);
       prints.push_back(harness::Fingerprint(*headless::LastPresentation()));
+      if (inParts != nullptr && !headless::LastPresentation()->parts.empty()) ++*inParts;
     }
     Choose("Exit");
   });
+  std::filesystem::remove_all(std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "fenwillow");
   return prints;
 }
 
-TEST(Composer, SameFramesOnEveryRun) {
+TEST(Composer, SameFramesOnEveryRunWholeOrInParts) {
   ConfigHome home;
-  const auto first = FrameFingerprints(60);
-  std::filesystem::remove_all(home.Path() / "fenwillow");
-  const auto second = FrameFingerprints(60);
-  EXPECT_EQ(first, second);
+  int inParts = 0;
+  const auto first = FrameFingerprints(60, false, &inParts);
+  EXPECT_EQ(FrameFingerprints(60), first);
+  EXPECT_EQ(FrameFingerprints(60, true), first);
+  EXPECT_GT(inParts, 50);
   // And the picture does change from frame to frame.
   EXPECT_NE(first[0], first[1]);
 }
@@ -68,17 +75,68 @@ TEST(Composer, FirstFrameFollowsTheGeneratorSequence) {
   });
 }
 
+// With the stars on, and with the garland alone, whose frames in between
+// are not drawn at all.
 TEST(Composer, GarlandChangesOnlyAfterMoreThan640Ms) {
+  for (const bool stars : {true, false}) {
+    SCOPED_TRACE(stars ? "stars on" : "garland alone");
+    ConfigHome home;
+    RunProgram([&] {
+      if (!stars) Choose("Stars");
+      const std::uint32_t chosenAt = LastGarlandTick;
+      const std::uint32_t seedAfterFirst = RandSeed;
+      // 16 ticks are 640 ms: not more than the period, so no new choice.
+      for (int i = 0; i < 16; ++i) headless::AdvanceTime(40);
+      EXPECT_EQ(LastGarlandTick, chosenAt);
+      const std::size_t shown = headless::PresentationCount();
+      headless::AdvanceTime(40);
+      EXPECT_EQ(LastGarlandTick, chosenAt + 17 * 40);
+      EXPECT_NE(RandSeed, seedAfterFirst);
+      if (!stars) EXPECT_LE(shown, 5u);  // the start, the frame without stars and no tick since
+      Choose("Exit");
+    });
+  }
+}
+
+// Nothing is drawn while nobody can see the tree; the animation goes on
+// from where it stood once somebody can.
+TEST(Sight, NothingRunsWhileNobodyCanSeeTheTree) {
+  const plat::RECT primary{0, 0, 1920, 1080}, second{1920, 0, 3200, 1024};
+  const std::pair<const char*, std::function<void(bool)>> reasons[] = {
+      {"screen saver", [](bool on) { headless::SetScreenSaverActive(on); }},
+      {"locked session", [](bool on) { headless::SetSessionLocked(on); }},
+      {"iconified", [](bool on) { headless::SetIconified(on); }},
+      {"full-screen window", [&](bool on) { headless::SetFullScreenWindow(on ? &primary : nullptr); }},
+  };
+  for (const auto& [what, hide] : reasons) {
+    SCOPED_TRACE(what);
+    ConfigHome home;
+    RunProgram([&] {
+      headless::AdvanceTime(400);
+      hide(true);
+      EXPECT_EQ(headless::RunningTimers(), 0u);
+      TStar stood[kStarCount];
+      std::memcpy(stood, StarField, sizeof stood);
+      const std::size_t shown = headless::PresentationCount();
+      headless::AdvanceTime(5000);
+      EXPECT_EQ(headless::PresentationCount(), shown);
+      hide(false);
+      EXPECT_EQ(std::memcmp(stood, StarField, sizeof stood), 0);
+      headless::AdvanceTime(40);
+      EXPECT_EQ(headless::PresentationCount(), shown + 1);
+      Choose("Exit");
+    });
+  }
+  // A full-screen window on the other monitor hides nothing, until the tree
+  // is dragged onto that monitor.
   ConfigHome home;
   RunProgram([&] {
-    const std::uint32_t chosenAt = LastGarlandTick;
-    const std::uint32_t seedAfterFirst = RandSeed;
-    // 16 ticks are 640 ms: not more than the period, so no new choice.
-    for (int i = 0; i < 16; ++i) headless::AdvanceTime(40);
-    EXPECT_EQ(LastGarlandTick, chosenAt);
-    headless::AdvanceTime(40);
-    EXPECT_EQ(LastGarlandTick, chosenAt + 17 * 40);
-    EXPECT_NE(RandSeed, seedAfterFirst);
+    headless::SetOtherMonitors({second});
+    headless::SetFullScreenWindow(&second);
+    EXPECT_EQ(headless::RunningTimers(), 1u);
+    headless::QueueDrag(500, 0, 100);
+    ASSERT_TRUE(headless::Click(plat::TMouseButton::mbLeft, frmMain->Left() + 100, frmMain->Top() + 150));
+    EXPECT_EQ(headless::RunningTimers(), 0u);
     Choose("Exit");
   });
 }
