@@ -16,7 +16,8 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
     LIBS fw_gtk fw_desktop_support)
 
   fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)
-  target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>")
+  target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>"
+                             FENWILLOW_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   add_dependencies(desktop_program_test fenwillow)
   # The program again under each window manager people use, each on an X
   # server of its own: they reparent, place and move windows their own way.

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -51,7 +52,9 @@ class ProgramTest : public ::testing::Test {
   void Launch(const std::vector<std::string>& arguments = {}) {
     std::vector<std::string> argv{FENWILLOW_EXECUTABLE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    program_.Start(argv, {{"XDG_CONFIG_HOME", config_}, {"DISPLAY", screen_->Name()}}, config_ + "/program.log");
+    std::map<std::string, std::string> environment{{"XDG_CONFIG_HOME", config_}, {"DISPLAY", screen_->Name()}};
+    environment.insert(environment_.begin(), environment_.end());
+    program_.Start(argv, environment, config_ + "/program.log");
   }
   // Waits for the program's message box, then presses its OK button.
   void CloseBox() {
@@ -142,8 +145,29 @@ class ProgramTest : public ::testing::Test {
     return text.str();
   }
 
+  // The times the program's threads went to sleep so far.
+  long Sleeps() {
+    long total = 0;
+    const std::string tasks = "/proc/" + std::to_string(program_.Pid()) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+      std::ifstream status(task.path() / "status");
+      std::string line;
+      while (std::getline(status, line)) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::strtol(line.c_str() + 24, nullptr, 10);
+      }
+    }
+    return total;
+  }
+  // Whether the program sleeps through half a second, woken by nothing.
+  bool Asleep() {
+    const long before = Sleeps();
+    std::this_thread::sleep_for(500ms);
+    return Sleeps() - before <= 1;
+  }
+
   TestDisplay* screen_ = nullptr;
   std::string config_;
+  std::map<std::string, std::string> environment_;  // more for the program
   ChildProcess program_;
   Window window_ = 0;
 };
@@ -305,6 +329,44 @@ TEST_F(ProgramTest, ClicksOnTransparentPixelsPassThrough) {
   // Give a menu the time it would need to show before deciding it did not.
   EXPECT_FALSE(WaitFor([&] { return CountPopups() > 0; }, 1500ms));
   ChooseFromMenu({"Escape"});
+}
+
+// Nothing runs while nobody can see the tree: the desktop's screen saver
+// (a stand-in on a private session bus), a full-screen window over it, the
+// window iconified. Each time the program sleeps, woken by nothing, and
+// animates again once the cause has gone.
+TEST_F(ProgramTest, NothingRunsWhileNobodyCanSeeTheTree) {
+  if (screen_->WindowManager() != "openbox") GTEST_SKIP() << "tried under openbox";
+  ChildProcess bus, saver, cover;
+  const std::string socket = config_ + "/bus";
+  bus.Start({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket}, {}, config_ + "/bus.log");
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 5s)) << ReadAll(config_ + "/bus.log");
+  environment_["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + socket;
+  saver.Start({FENWILLOW_SOURCE_DIR "/tests/desktop/screensaver-standin"}, environment_, config_ + "/saver.log");
+  ASSERT_TRUE(WaitFor([&] { return ReadAll(config_ + "/saver.log").find("ready") != std::string::npos; }, 10s))
+      << ReadAll(config_ + "/saver.log");
+  Start();
+  ASSERT_TRUE(Animating());
+
+  saver.Signal(SIGUSR1);
+  EXPECT_TRUE(WaitFor([&] { return Asleep(); }, 5s)) << "the screen saver runs";
+  saver.Signal(SIGUSR2);
+  EXPECT_TRUE(Animating()) << "after the screen saver";
+
+  cover.Start({"xlogo"}, {{"DISPLAY", screen_->Name()}});
+  Window logo = 0;
+  ASSERT_TRUE(WaitFor([&] { return (logo = screen_->FindWindow("xlogo")) != 0; }, 10s));
+  const std::string id = std::to_string(logo);
+  ASSERT_EQ(RunProgram({"wmctrl", "-i", "-r", id, "-b", "add,fullscreen"}, {{"DISPLAY", screen_->Name()}}), 0);
+  ASSERT_EQ(RunProgram({"wmctrl", "-i", "-a", id}, {{"DISPLAY", screen_->Name()}}), 0);
+  EXPECT_TRUE(WaitFor([&] { return Asleep(); }, 5s)) << "a full-screen window covers the tree";
+  cover.Signal(SIGTERM);
+  EXPECT_TRUE(Animating()) << "after the full-screen window";
+
+  ASSERT_EQ(screen_->Xdotool({"windowminimize", "--sync", std::to_string(window_)}), 0);
+  EXPECT_TRUE(WaitFor([&] { return Asleep(); }, 5s)) << "iconified";
+  ASSERT_EQ(RunProgram({"wmctrl", "-i", "-a", std::to_string(window_)}, {{"DISPLAY", screen_->Name()}}), 0);
+  EXPECT_TRUE(Animating()) << "restored";
 }
 
 }  // namespace
