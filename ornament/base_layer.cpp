@@ -109,11 +109,11 @@ void Premultiply(plat::TBitmap& bitmap) {
   }
 }
 
-bool PresentLayer(plat::TBitmap& bitmap, const char* failureText) {
+bool PresentLayer(plat::TBitmap& bitmap, const char* failureText, bool compare) {
   plat::POINT destination{frmMain->Left(), frmMain->Top()};
   TShownLayer::TChange change;
   plat::TDibRows32 rows;
-  if (bitmap.PixelRows(rows)) {
+  if (compare && bitmap.PixelRows(rows)) {
     change = Shown.Take(rows, destination, Opacity);
   } else {
     Shown.Forget();

@@ -33,10 +33,12 @@ void CopyPngAlpha(plat::TBitmap& bitmap, TPNGObject& png);
 // Every colour byte c of a 32-bit bitmap becomes c × A div 255.
 void Premultiply(plat::TBitmap& bitmap);
 // Presents a 32-bit premultiplied bitmap at the window's position with the
-// current Opacity, only where it differs from what the window shows (not
-// at all when nothing does); shows `failureText` in a message box when the
-// window system refuses it. Returns whether the window shows the bitmap.
-bool PresentLayer(plat::TBitmap& bitmap, const char* failureText);
+// current Opacity; shows `failureText` in a message box when the window
+// system refuses it. Returns whether the window shows the bitmap. With
+// `compare`, only where it differs from what the window shows, and not at
+// all when nothing does; without, whole, for a caller that knows it
+// differs almost everywhere, where comparing would cost more than it saves.
+bool PresentLayer(plat::TBitmap& bitmap, const char* failureText, bool compare = true);
 // Shows `text` in the program's message box (one OK button, the
 // application title as caption).
 void ShowMessage(const std::string& text);

@@ -188,7 +188,9 @@ void RenderFrame() {
 
   if (frame.PixelFormat() != plat::TPixelFormat::pf32bit) frame.SetPixelFormat(plat::TPixelFormat::pf32bit);
   if (frame.HandleType() == plat::TBitmapHandleType::bmDDB) frame.SetHandleType(plat::TBitmapHandleType::bmDIB);
-  const bool presented = PresentLayer(frame, "UpdateLayeredWindow error");
+  // The stars move at every tick: a frame with them differs all over from
+  // the one before, so only a frame without them is compared with it.
+  const bool presented = PresentLayer(frame, "UpdateLayeredWindow error", !StarsOn);
 
   if (!StarsOn && !GarlandOn) frmMain->TimerGarland.SetEnabled(false);
   // A frame that did not reach the screen is tried again at the next tick.
