@@ -46,9 +46,8 @@ LONG SetAutostartValue(std::string_view name, DWORD type, const BYTE* data, DWOR
   const char* text = reinterpret_cast<const char*>(data);
   const std::string_view program(
       text, static_cast<std::size_t>(std::find(text, text + size, '\0') - text));
-  const std::string exec = ExecValueFor(program);
-  if (exec.empty()) return ERROR_INVALID_PARAMETER;
-  const std::string entry = AutostartEntry(name, exec);
+  const std::string entry = AutostartEntry(name, program);
+  if (entry.empty()) return ERROR_INVALID_PARAMETER;
   return StoreAccess::Instance().WithLock([&] {
     if (const int error = MakeDirectories(AutostartDirectory())) return ErrorFromErrno(error);
     const std::string temp = path + ".tmp";  // not a .desktop name: never started
