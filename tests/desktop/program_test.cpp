@@ -48,10 +48,11 @@ class ProgramTest : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s))
         << "the tree did not appear";
   }
-  void Launch(const std::vector<std::string>& arguments = {}) {
+  void Launch(const std::vector<std::string>& arguments = {}, const std::string& configHome = "") {
     std::vector<std::string> argv{FENWILLOW_EXECUTABLE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    program_.Start(argv, {{"XDG_CONFIG_HOME", config_}, {"DISPLAY", screen_->Name()}}, config_ + "/program.log");
+    program_.Start(argv, {{"XDG_CONFIG_HOME", configHome.empty() ? config_ : configHome}, {"DISPLAY", screen_->Name()}},
+                   config_ + "/program.log");
   }
   // Waits for the program's message box, then presses its OK button.
   void CloseBox() {
@@ -242,36 +243,54 @@ TEST_F(ProgramTest, LosingTheDisplaySavesThePlace) {
   EXPECT_EQ(Saved("Top"), dragged.y);
 }
 
-// A damaged settings store is reported in a box; once the user has closed
-// it, the ornament animates.
+// A damaged settings store, or a value of the wrong type in it, is
+// reported in a box; once the user has closed it, the ornament animates.
 TEST_F(ProgramTest, AfterTheDamagedStoreBoxTheTreeAnimates) {
-  WriteStore("damaged");
-  Launch();
-  CloseBox();
-  ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s));
-  EXPECT_TRUE(Animating());
+  for (const std::string store :
+       {"damaged", "fenwillow-registry 1\nkey \"Software\"\nkey \"Software\\Fenwillow\"\nsz \"Stars\" \"yes\"\nend\n"}) {
+    SCOPED_TRACE(store);
+    WriteStore(store);
+    Launch();
+    CloseBox();
+    ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s));
+    EXPECT_TRUE(Animating());
+    const std::vector<std::string> state = screen_->NetWmState(window_);
+    EXPECT_NE(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
+    program_.Signal(SIGTERM);
+    ASSERT_EQ(program_.Wait(10s), 0);
+    EXPECT_EQ(Saved("Stars"), 1);
+  }
 }
 
-// The window's taskbar entry belongs to the application until the window
-// is shown; a failed start leaves it, so an invisible window can be closed.
-TEST_F(ProgramTest, AFailedStartKeepsTheTaskbarEntry) {
-  WriteStore("fenwillow-registry 1\nkey \"Software\"\nkey \"Software\\Fenwillow\"\nsz \"TrVal\" \"3\"\nend\n");
-  Launch();
+// Where nothing can be saved (here the settings' folder cannot be made),
+// every way of closing ends the program: Exit after its one box, a signal
+// at once, even while that box is open. The exit status and standard
+// error say that the save failed, and where.
+TEST_F(ProgramTest, AnUnwritableStoreNeverKeepsTheProgramOpen) {
+  const std::string blocked = config_ + "/a-file";
+  std::ofstream(blocked) << "in the way";
+  const auto start = [&] {
+    Launch({}, blocked);
+    CloseBox();  // the store cannot be read either
+    ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s));
+  };
+  start();
+  ChooseFromMenu(kExit);
   CloseBox();
-  ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0; }, 15s));
-  const std::vector<std::string> state = screen_->NetWmState(window_);
-  EXPECT_EQ(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
-  EXPECT_FALSE(Shown());  // no level was applied: the window is invisible
-  // Closed from the taskbar (or, without a window manager, by a signal),
-  // it saves and writes the value with the right type: the level still
-  // checked from the design.
-  if (screen_->WindowManager().empty()) {
-    program_.Signal(SIGTERM);
-  } else {
-    EXPECT_EQ(RunProgram({"wmctrl", "-c", "frmMain"}, {{"DISPLAY", screen_->Name()}}), 0);
+  EXPECT_EQ(program_.Wait(8s), 1);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    start();
+    if (signal == SIGHUP) {
+      ChooseFromMenu(kExit);
+      ASSERT_TRUE(WaitFor([&] { return screen_->FindWindow("fenwillow") != 0; }, 15s)) << "no box appeared";
+    }
+    program_.Signal(signal);
+    EXPECT_EQ(program_.Wait(5s), 1);
   }
-  ASSERT_EQ(program_.Wait(10s), 0);
-  EXPECT_EQ(Saved("TrVal"), 1);
+  EXPECT_NE(ReadAll(config_ + "/program.log").find("cannot write " + blocked + "/fenwillow/registry.lock: Not a directory"),
+            std::string::npos)
+      << ReadAll(config_ + "/program.log");
 }
 
 TEST_F(ProgramTest, TheNextStartUsesTheSavedPlaceAndLevel) {
