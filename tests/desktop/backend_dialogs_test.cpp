@@ -170,6 +170,49 @@ TEST_F(BackendTest, AMessageBoxShowsTextThatIsNotUtf8) {
   EXPECT_NE(text.find("100%s"), std::string::npos) << text;
 }
 
+TEST_F(BackendTest, TheAboutBoxShowsTheProgramItsPictureAndLicenceAndLinksThePage) {
+  TAboutBox about;
+  about.name = "Fenwillow";
+  about.version = "9.8.7";
+  about.licence = "Permission is hereby granted";
+  about.page = "/usr/share/fenwillow/about.html";
+  // Two pixels: red at half alpha, premultiplied, then opaque blue.
+  about.picture = {0, 0, 128, 128, 255, 0, 0, 255};
+  about.pictureWidth = 2;
+  about.pictureHeight = 1;
+  struct Seen {
+    std::string name, version, licence, website;
+    std::vector<int> logo;
+  } seen;
+  const guint source = g_timeout_add(30, [](gpointer data) -> gboolean {
+    GtkWidget* dialog = nullptr;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* it = windows; it != nullptr; it = it->next) {
+      if (GTK_IS_ABOUT_DIALOG(it->data) && gtk_widget_get_visible(GTK_WIDGET(it->data))) dialog = GTK_WIDGET(it->data);
+    }
+    g_list_free(windows);
+    if (dialog == nullptr) return G_SOURCE_CONTINUE;
+    auto* s = static_cast<Seen*>(data);
+    GtkAboutDialog* box = GTK_ABOUT_DIALOG(dialog);
+    s->name = gtk_about_dialog_get_program_name(box);
+    s->version = gtk_about_dialog_get_version(box);
+    s->licence = gtk_about_dialog_get_license(box);
+    s->website = gtk_about_dialog_get_website(box);
+    GdkPixbuf* logo = gtk_about_dialog_get_logo(box);
+    const guchar* pixels = gdk_pixbuf_get_pixels(logo);
+    s->logo.assign(pixels, pixels + 8);
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CLOSE);
+    return G_SOURCE_REMOVE;
+  }, &seen);
+  EXPECT_TRUE(ShowAboutBox(nullptr, about));
+  g_source_remove(source);
+  EXPECT_EQ(seen.name, "Fenwillow");
+  EXPECT_EQ(seen.version, "9.8.7");
+  EXPECT_EQ(seen.licence, about.licence);
+  EXPECT_EQ(seen.website, "file:///usr/share/fenwillow/about.html");
+  EXPECT_EQ(seen.logo, (std::vector<int>{255, 0, 0, 128, 0, 0, 255, 255})) << "red, green, blue, alpha";
+}
+
 TEST_F(BackendTest, CloseRequestsRunTheCloseQueryUntilItAgrees) {
   std::unique_ptr<ProbeForm> holder;
   ProbeForm* form = Application().CreateForm(holder);

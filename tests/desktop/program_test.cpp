@@ -314,6 +314,20 @@ TEST_F(ProgramTest, TheNextStartUsesTheSavedPlaceAndLevel) {
   EXPECT_EQ(program_.Wait(10s), 0);
 }
 
+// "About..." shows the desktop's own About box, which needs no browser;
+// the tree animates on behind it.
+TEST_F(ProgramTest, AboutShowsTheDesktopsOwnBox) {
+  Start();
+  ChooseFromMenu({"Down", "Return"});
+  Window box = 0;
+  ASSERT_TRUE(WaitFor([&] { return (box = screen_->FindWindow("About Fenwillow")) != 0; }, 10s));
+  EXPECT_TRUE(Animating());
+  ASSERT_EQ(screen_->Xdotool({"windowfocus", "--sync", std::to_string(box), "key", "Escape"}), 0);
+  ASSERT_TRUE(WaitFor([&] { return screen_->FindWindow("About Fenwillow") == 0; }, 5s)) << "the box stayed open";
+  ChooseFromMenu(kExit);
+  EXPECT_EQ(program_.Wait(10s), 0);
+}
+
 TEST_F(ProgramTest, ClicksOnTransparentPixelsPassThrough) {
   Start();
   const WindowPlace place = Place();
