@@ -226,11 +226,10 @@ TEST(StoredValues, AnUnreadableValueIsReportedThenTreatedAsMissing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ConfigHome home;
-    for (const char* name : {"Stars", "OnTop"}) WriteDword(name, 0);
-    WriteDword("Garland", 1);
-    WriteDword("TrVal", 3);
-    WriteDword("Left", 100);
-    WriteDword("Top", 200);
+    for (auto [name, value] : {std::pair{"Stars", 0}, {"OnTop", 0}, {"Garland", 1}, {"TrVal", 3}, {"Left", 100},
+                               {"Top", 200}}) {
+      WriteDword(name, value);
+    }
     harness::WriteValue(c.name, c.type, c.data);
     const std::string bad = c.name;
     RunProgram([&] {
@@ -246,7 +245,6 @@ TEST(StoredValues, AnUnreadableValueIsReportedThenTreatedAsMissing) {
       Choose("Exit");
     });
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.box});
-    EXPECT_EQ(headless::MessageBoxes().front().caption, "fenwillow");
     EXPECT_NE(ReadDword(c.name), -1) << "rewritten with the right type";
     EXPECT_FALSE(std::filesystem::exists(home.AutostartFile()));
   }
@@ -254,18 +252,16 @@ TEST(StoredValues, AnUnreadableValueIsReportedThenTreatedAsMissing) {
 
 TEST(StoredValues, AFailedSaveIsToldOnceAndTheProgramClosesAllTheSame) {
   ConfigHome home;
-  bool closed = false;
   testing::internal::CaptureStderr();
-  const int status = RunProgram([&] {
-    // The settings directory becomes a file: nothing can be written.
-    std::filesystem::remove_all(home.Path() / "fenwillow");
-    std::ofstream(home.Path() / "fenwillow") << "in the way";
-    Choose("Exit");
-    closed = plat::Application().Terminated();
-  });
+  EXPECT_EQ(RunProgram([&] {
+              // The settings directory becomes a file: nothing can be written.
+              std::filesystem::remove_all(home.Path() / "fenwillow");
+              std::ofstream(home.Path() / "fenwillow") << "in the way";
+              Choose("Exit");
+              EXPECT_TRUE(plat::Application().Terminated());
+            }),
+            1);
   const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(closed);
-  EXPECT_EQ(status, 1);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to set data for 'Stars'."});
   EXPECT_NE(said.find((home.Path() / "fenwillow").string() + "/registry.lock: Not a directory\n"),
             std::string::npos)
