@@ -1,5 +1,6 @@
 #include "ornament/Unit1.h"
 
+#include "ornament/about_box.h"
 #include "ornament/about_page.h"
 #include "ornament/base_layer.h"
 #include "ornament/composer.h"
@@ -100,6 +101,8 @@ void TfrmMain::TimerGarlandTimer() { RenderFrame(); }
 
 void TfrmMain::pmiAboutClick() {
   const std::string page = AboutPageAddress();
+  // The desktop's own About box where it has one: it needs no browser.
+  if (plat::ShowAboutBox(Handle(), AboutBoxFor(page))) return;
   plat::ShellExecuteA(Handle(), "open", page.c_str(), nullptr, nullptr, plat::SW_SHOWMAXIMIZED);
 }
 

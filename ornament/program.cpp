@@ -48,5 +48,5 @@ int FenwillowMain(int argc, char** argv) {
   plat::Application().Run();
   form.reset();
   frmMain = nullptr;
-  return 0;
+  return plat::Application().ExitCode();
 }

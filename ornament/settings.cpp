@@ -1,5 +1,6 @@
 #include "ornament/settings.h"
 
+#include <optional>
 #include <utility>
 
 #include "ornament/Unit1.h"
@@ -72,6 +73,29 @@ Place ValidatedPlace(int left, int top) {
   return {left, top};
 }
 
+// A stored integer as loading finds it: missing, read, or there but not
+// readable as one (a wrong type, more than four bytes). That is reported
+// once loading is done and then treated as missing, so one bad value
+// neither hides the window nor stops the other values from being read.
+struct Stored {
+  bool present = false;
+  std::optional<std::int32_t> value;
+};
+
+Stored ReadStored(const TRegistryKey& key, const char* name, std::string& problems) {
+  Stored stored;
+  stored.present = key.ValueExists(name);
+  if (!stored.present) return stored;
+  try {
+    stored.value = key.ReadInteger(name);
+  } catch (const ERegistryException& error) {
+    if (!problems.empty()) problems += '\n';
+    problems += error.what();
+    problems += '.';
+  }
+  return stored;
+}
+
 std::string ExecutablePath() {
   char path[4096];
   const plat::DWORD n = plat::GetModuleFileNameA(nullptr, path, sizeof path);
@@ -83,25 +107,28 @@ std::string ExecutablePath() {
 void LoadSettings() {
   std::int32_t level = 0;
   bool firstRun = false;
+  std::string problems;
   {
     TRegistryKey key(kSettingsKey);
     plat::TMenuItem* const checks[] = {frmMain->pmiStars, frmMain->pmiGarland, frmMain->pmiOnTop};
     const char* const names[] = {"Stars", "Garland", "OnTop"};
     for (int i = 0; i < 3; ++i) {
-      if (key.ValueExists(names[i])) checks[i]->SetChecked(key.ReadInteger(names[i]) != 0);
+      if (const auto stored = ReadStored(key, names[i], problems).value) checks[i]->SetChecked(*stored != 0);
     }
-    if (key.ValueExists("TrVal")) level = key.ReadInteger("TrVal");
+    if (const auto stored = ReadStored(key, "TrVal", problems).value) level = *stored;
 
+    const Stored top = ReadStored(key, "Top", problems);
+    const Stored left = ReadStored(key, "Left", problems);
     Place place;
     if (plat::ParamStr(1) == "add") {
       place = RandomPlace();
-    } else if (key.ValueExists("Top") && key.ValueExists("Left")) {
-      const int top = key.ReadInteger("Top");
-      const int left = key.ReadInteger("Left");
-      place = ValidatedPlace(left, top);
+    } else if (top.value && left.value) {
+      place = ValidatedPlace(*left.value, *top.value);
     } else {
       place = FirstRunPlace();
-      firstRun = true;
+      // A place stored but unreadable still shows an earlier run, whose
+      // StartUp choice the autostart entry keeps.
+      firstRun = !(top.present && left.present);
     }
     frmMain->SetLeft(place.left);
     frmMain->SetTop(place.top);
@@ -122,10 +149,13 @@ void LoadSettings() {
   // presentation) let the timer tick while both animations were still off,
   // and the composer stopped it; the animations start all the same.
   if (StarsOn || GarlandOn) frmMain->TimerGarland.SetEnabled(true);
-  // A damaged store was read as empty and moved aside; say so before the
-  // window shows, so the user knows why the settings are gone. The
-  // animations are on by now, so they run while the box is open.
-  const std::string notice = plat::TakeRegistryNotice();
+  // A damaged store was read as empty and moved aside, or values could not
+  // be read; say so before the window shows, so the user knows why those
+  // settings are gone before a save replaces them. The animations are on
+  // by now, so they run while the box is open.
+  std::string notice = plat::TakeRegistryNotice();
+  if (!notice.empty() && !problems.empty()) notice += '\n';
+  notice += problems;
   if (!notice.empty()) ShowMessage(notice);
 }
 

@@ -38,7 +38,9 @@ endforeach()
 add_custom_target(fenwillow-docs ALL DEPENDS ${fw_compressed})
 
 install(TARGETS fenwillow RUNTIME DESTINATION bin)
-install(FILES ${fw_packaging}/fenwillow.desktop DESTINATION share/applications)
+install(CODE "set(FW_ENTRY_SOURCE \"${fw_packaging}/fenwillow.desktop.in\")
+              set(FW_ENTRY_STAGE \"${fw_generated}/entry\")")
+install(SCRIPT ${fw_packaging}/menu_entry.cmake)
 install(FILES ${fw_packaging}/org.example.fenwillow.metainfo.xml DESTINATION share/metainfo)
 foreach(size 16 22 24 32 48 64 128 256)
   install(FILES ${fw_packaging}/icons/hicolor/${size}x${size}/apps/fenwillow.png

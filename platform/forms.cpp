@@ -1,6 +1,7 @@
 #include "platform/forms.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "platform/exception.h"
 #include "platform/kernel.h"
@@ -61,12 +62,26 @@ void TApplication::Terminate() {
   native::QuitMessageLoop();
 }
 
-void TApplication::ShowException(const std::exception& error) {
+namespace {
+
+std::string ErrorText(const std::exception& error) {
   std::string text = error.what();
   if (text.empty() || text.back() != '.') text += '.';
+  return text;
+}
+
+}  // namespace
+
+void TApplication::ShowException(const std::exception& error) {
+  const std::string text = ErrorText(error);
   const std::string caption = Title();
   MessageBoxA(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr,
               text.c_str(), caption.c_str(), MB_OK);
+}
+
+void TApplication::LogException(const std::exception& error) {
+  std::fprintf(stderr, "%s: %s\n", Title().c_str(), ErrorText(error).c_str());
+  std::fflush(stderr);
 }
 
 void TApplication::Reset() {
@@ -74,6 +89,7 @@ void TApplication::Reset() {
   handle_ = nullptr;
   mainForm_ = nullptr;
   terminated_ = false;
+  exitCode_ = 0;
 }
 
 // --- TMenuItem / TPopupMenu -----------------------------------------------
@@ -196,7 +212,13 @@ void TForm::Show() {
 
 void TForm::Close() {
   bool canClose = true;
-  FormCloseQuery(canClose);
+  try {
+    FormCloseQuery(canClose);
+  } catch (const std::exception& error) {
+    Application().exitCode_ = 1;
+    Application().ShowException(error);
+    canClose = true;
+  }
   if (!canClose) return;
   if (Application().MainForm() == this) Application().Terminate();
 }
@@ -233,6 +255,16 @@ bool TForm::NativeQueryEndSession() {
     agreed = canClose;
   });
   return agreed;
+}
+
+void TForm::NativeEndRequest() {
+  try {
+    bool canClose = true;
+    FormCloseQuery(canClose);
+  } catch (const std::exception& error) {
+    Application().exitCode_ = 1;
+    Application().LogException(error);
+  }
 }
 
 void TForm::DeliverCreate() {

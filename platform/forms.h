@@ -47,6 +47,12 @@ class TApplication {
   // The text in a modal box captioned with the title, a full stop appended
   // when it does not already end in one.
   void ShowException(const std::exception& error);
+  // The same text on standard error, after the title, for when no box can
+  // be waited for.
+  void LogException(const std::exception& error);
+  // What the entry point returns: 0, or 1 once a close query has failed
+  // (the settings were not saved).
+  int ExitCode() const { return exitCode_; }
   // Forgets the forms and windows of a previous run (the entry point calls
   // this first, so every run starts as a fresh process would).
   void Reset();
@@ -56,6 +62,8 @@ class TApplication {
   HWND handle_ = nullptr;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
+  int exitCode_ = 0;
+  friend class TForm;
 };
 
 TApplication& Application();
@@ -166,7 +174,9 @@ class TForm {
   // Delivers the show event, then shows the window.
   void Show();
   // The close query; when it agrees, closing the main form ends the
-  // application. An error of the close query passes to the caller.
+  // application. An error of the close query is shown in the error box, and
+  // the form closes all the same: a window that cannot be closed is worse
+  // than settings that were not saved.
   void Close();
 
   TPopupMenu* PopupMenu = nullptr;
@@ -198,7 +208,13 @@ class TForm {
   // becomes seen or unseen.
   void NativeHiddenBy(unsigned reason, bool hidden);
   // The end-of-session query: runs the close query, says whether it agreed.
+  // An error shows its box and refuses, so the user may cancel the log-out.
   bool NativeQueryEndSession();
+  // A request to end that nobody may be there to answer (a termination
+  // signal, the display's or the session's end): runs the close query,
+  // whose error goes to standard error, not into a box. The caller then
+  // ends the program whatever the close query said.
+  void NativeEndRequest();
 
   // Called by the framework.
   void DeliverCreate();

@@ -11,3 +11,7 @@ class TPNGObject;
 // Raises EPNGHeaderNotPresent without a header; empty when the image holds
 // no colour data.
 std::vector<std::uint8_t> ExportRGBA(const TPNGObject& image);
+
+// Row y (from the top) of that form: Width × 4 bytes into `out`. The image
+// must hold colour data.
+void ExportRGBARow(const TPNGObject& image, int y, std::uint8_t* out);

@@ -11,8 +11,8 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
   target_link_libraries(fw_desktop_support PUBLIC PkgConfig::FW_X11)
 
   fw_add_test(desktop_backend_test
-    SOURCES desktop/backend_fixture.cpp desktop/backend_dialogs_test.cpp desktop/backend_mapping_test.cpp
-            desktop/backend_presentation_test.cpp
+    SOURCES desktop/autostart_glib_test.cpp desktop/backend_fixture.cpp desktop/backend_dialogs_test.cpp
+            desktop/backend_mapping_test.cpp desktop/backend_presentation_test.cpp
     LIBS fw_gtk fw_desktop_support)
 
   fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)

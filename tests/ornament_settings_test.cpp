@@ -210,49 +210,62 @@ TEST(StoredValues, RoundTripThroughARestart) {
   });
 }
 
-TEST(StoredValues, WrongTypeStopsLoadingWhereItStands) {
-  ConfigHome home;
-  WriteDword("Stars", 0);
-  harness::WriteValue("Garland", plat::REG_SZ, {'1', 0});
-  RunProgram([&] {
-    EXPECT_FALSE(frmMain->pmiStars->Checked());   // read before the failure
-    EXPECT_TRUE(frmMain->pmiGarland->Checked());  // unchanged
-    EXPECT_EQ(Opacity, 0);                        // no level applied: invisible
-    EXPECT_TRUE(headless::TaskbarButtonVisible());
-    Choose("Exit");
-  });
-  ASSERT_FALSE(BoxTexts().empty());
-  EXPECT_EQ(BoxTexts().front(), "Invalid data type for 'Garland'.");
-  EXPECT_EQ(headless::MessageBoxes().front().caption, "fenwillow");
-  // The next save rewrites every value with the right type.
-  EXPECT_EQ(ReadDword("Garland"), 1);
+TEST(StoredValues, AnUnreadableValueIsReportedThenTreatedAsMissing) {
+  // Stored against the defaults (all checked, level 0), except Garland,
+  // which keeps the animation running; StartUp was unchecked.
+  struct Case {
+    const char* name;
+    plat::DWORD type;
+    std::vector<std::uint8_t> data;
+    const char* box;
+  } cases[] = {
+      {"Stars", plat::REG_SZ, {'y', 'e', 's', 0}, "Invalid data type for 'Stars'."},
+      {"TrVal", plat::REG_DWORD, {3, 0, 0, 0, 0, 0, 0, 0}, "Failed to get data for 'TrVal'."},
+      {"Top", plat::REG_SZ, {'2', 0}, "Invalid data type for 'Top'."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConfigHome home;
+    for (auto [name, value] : {std::pair{"Stars", 0}, {"OnTop", 0}, {"Garland", 1}, {"TrVal", 3}, {"Left", 100},
+                               {"Top", 200}}) {
+      WriteDword(name, value);
+    }
+    harness::WriteValue(c.name, c.type, c.data);
+    const std::string bad = c.name;
+    RunProgram([&] {
+      EXPECT_EQ(frmMain->pmiStars->Checked(), bad == "Stars");
+      EXPECT_FALSE(frmMain->pmiOnTop->Checked());  // read after Stars
+      EXPECT_EQ(Opacity, bad == "TrVal" ? 255 : 189);
+      EXPECT_EQ(frmMain->Left(), bad == "Top" ? 1715 : 100);
+      EXPECT_FALSE(frmMain->pmiStartUp->Checked());  // not a first run
+      EXPECT_FALSE(headless::TaskbarButtonVisible());
+      const std::size_t shown = headless::PresentationCount();
+      headless::AdvanceTime(700);  // the garland alone changes the picture every 680 ms
+      EXPECT_GT(headless::PresentationCount(), shown) << "animates";
+      Choose("Exit");
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.box});
+    EXPECT_NE(ReadDword(c.name), -1) << "rewritten with the right type";
+    EXPECT_FALSE(std::filesystem::exists(home.AutostartFile()));
+  }
 }
 
-TEST(StoredValues, OversizedValueCannotBeRead) {
+TEST(StoredValues, AFailedSaveIsToldOnceAndTheProgramClosesAllTheSame) {
   ConfigHome home;
-  harness::WriteValue("TrVal", plat::REG_DWORD, {1, 0, 0, 0, 0, 0, 0, 0});
-  RunProgram([&] { Choose("Exit"); });
-  ASSERT_FALSE(BoxTexts().empty());
-  EXPECT_EQ(BoxTexts().front(), "Failed to get data for 'TrVal'.");
-}
-
-TEST(StoredValues, FailedSaveKeepsTheWindowOpen) {
-  ConfigHome home;
-  bool stillOpen = false;
-  RunProgram([&] {
-    // The settings directory becomes a file: nothing can be written.
-    std::filesystem::remove_all(home.Path() / "fenwillow");
-    std::ofstream(home.Path() / "fenwillow") << "in the way";
-    Choose("Exit");
-    stillOpen = !plat::Application().Terminated();
-    headless::AdvanceTime(40);
-    std::filesystem::remove(home.Path() / "fenwillow");
-    Choose("Exit");
-  });
-  EXPECT_TRUE(stillOpen);
-  ASSERT_FALSE(BoxTexts().empty());
-  EXPECT_EQ(BoxTexts().front(), "Failed to set data for 'Stars'.");
-  EXPECT_EQ(ReadDword("Stars"), 1);  // the second Exit saved
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunProgram([&] {
+              // The settings directory becomes a file: nothing can be written.
+              std::filesystem::remove_all(home.Path() / "fenwillow");
+              std::ofstream(home.Path() / "fenwillow") << "in the way";
+              Choose("Exit");
+              EXPECT_TRUE(plat::Application().Terminated());
+            }),
+            1);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to set data for 'Stars'."});
+  EXPECT_NE(said.find((home.Path() / "fenwillow").string() + "/registry.lock: Not a directory\n"),
+            std::string::npos)
+      << said;
 }
 
 TEST(Autostart, WrittenWithTheProgramPathAndRemovedWhenUnchecked) {

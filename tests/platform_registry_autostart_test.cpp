@@ -35,8 +35,8 @@ TEST_F(RegistryAutostart, SettingWritesADesktopEntryAndDeletingRemovesIt) {
   HKEY run = Open(kRunKey);
   ASSERT_EQ(SetPath(run, "Fenwillow", "/opt/fenwillow/bin/fenwillow"), ERROR_SUCCESS);
   EXPECT_EQ(ReadFile(AutostartFile("fenwillow.desktop")),
-            "[Desktop Entry]\nType=Application\nName=Fenwillow\nExec=/opt/fenwillow/bin/fenwillow\n"
-            "X-GNOME-Autostart-enabled=true\n");
+            "[Desktop Entry]\nType=Application\nName=Fenwillow\nTryExec=/opt/fenwillow/bin/fenwillow\n"
+            "Exec=/opt/fenwillow/bin/fenwillow\nX-GNOME-Autostart-enabled=true\n");
   EXPECT_EQ(QueryPath(run, "FENWILLOW"), "/opt/fenwillow/bin/fenwillow");
   EXPECT_FALSE(Exists(StoreFile())) << "Run values stay out of the store";
   EXPECT_EQ(RegDeleteValueA(run, "Fenwillow"), ERROR_SUCCESS);
@@ -52,7 +52,8 @@ TEST_F(RegistryAutostart, PathsWithReservedCharactersAreQuotedAndComeBackUnchang
   HKEY run = Open("software\\microsoft\\windows\\currentversion\\RUN");
   ASSERT_EQ(SetPath(run, "Fenwillow", "/home/u/My Apps/a$b\\c%d\"e"), ERROR_SUCCESS);
   EXPECT_NE(ReadFile(AutostartFile("fenwillow.desktop"))
-                .find("\nExec=\"/home/u/My Apps/a\\\\$b\\\\\\\\c%%d\\\\\"e\"\n"),
+                .find("\nTryExec=/home/u/My Apps/a$b\\\\c%d\"e\n"
+                      "Exec=env \"/home/u/My Apps/a\\\\$b\\\\\\\\c%%d\\\\\"e\"\n"),
             std::string::npos)
       << ReadFile(AutostartFile("fenwillow.desktop"));
   for (const std::string path : {"/a b/fen`willow'; rm -rf ~ &| *?#()<>", "/x/\ttab\nline\r",
@@ -92,6 +93,8 @@ TEST_F(RegistryAutostart, ReadsEntriesWrittenByOthers) {
   EXPECT_EQ(QueryPath(run, "Fenwillow"), std::nullopt) << "a hidden entry starts nothing";
   WriteFile(entry, "[Desktop Entry]\nExec=/usr/bin/fenwillow\nX-GNOME-Autostart-enabled=false\n");
   EXPECT_EQ(QueryPath(run, "Fenwillow"), std::nullopt);
+  WriteFile(entry, "[Desktop Entry]\nExec=env LANG=C \"/usr/bin/fen%%willow\" add\n");
+  EXPECT_EQ(QueryPath(run, "Fenwillow"), "/usr/bin/fen%willow");
   WriteFile(entry, "[Desktop Entry]\nExec=\"/usr/bin/unclosed\n");
   EXPECT_EQ(QueryPath(run, "Fenwillow"), std::nullopt);
   EXPECT_EQ(RegDeleteValueA(run, "Fenwillow"), ERROR_SUCCESS) << "still ours to remove";

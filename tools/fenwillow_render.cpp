@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -153,12 +154,25 @@ double Percentile(std::vector<double> values, double p) {
   return values[index];
 }
 
+// The frames and preview an earlier run left in `dir`, so that a shorter
+// run leaves no frames of another beside its own. Nothing else is touched.
+void RemoveEarlierFrames(const std::filesystem::path& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    const bool frame = name.size() > 10 && name.compare(0, 6, "frame-") == 0 &&
+                       name.compare(name.size() - 4, 4, ".png") == 0 &&
+                       std::all_of(name.begin() + 6, name.end() - 4, [](unsigned char c) { return std::isdigit(c); });
+    if ((frame || name == "preview.png") && entry.is_regular_file()) std::filesystem::remove(entry.path());
+  }
+}
+
 int Render(const Options& o, const char* program) {
   constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
   const std::vector<std::uint8_t> desktop = o.desktop.empty()
                                                 ? WinterNightDesktop(kScreenWidth, kScreenHeight)
                                                 : DesktopFromFile(o.desktop, kScreenWidth, kScreenHeight);
   std::filesystem::create_directories(o.out);
+  RemoveEarlierFrames(o.out);
   std::vector<RgbaImage> frames;
   int written = 0;
   headless::SetDriver([&] {
@@ -192,9 +206,11 @@ int Render(const Options& o, const char* program) {
   char* argv[] = {const_cast<char*>(program), const_cast<char*>("add"), nullptr};
   const int status = FenwillowMain(o.add ? 2 : 1, argv);
   if (status != 0) return status;
-  const std::string preview = o.out + "/preview.png";
+  // Said as absolute paths: the caller may be anywhere.
+  const std::string out = std::filesystem::absolute(o.out).lexically_normal().string();
+  const std::string preview = out + "/preview.png";
   if (!frames.empty()) WriteAnimatedPng(preview, frames, 40);
-  std::printf("wrote %d frames to %s/frame-NNNN.png\n", written, o.out.c_str());
+  std::printf("wrote %d frames to %s/frame-NNNN.png\n", written, out.c_str());
   if (!frames.empty()) std::printf("animated preview (APNG, opens in a web browser): %s\n", preview.c_str());
   return 0;
 }

@@ -94,14 +94,28 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void WriteRaw(const TPNGObject& image, const std::vector<std::uint8_t>& rgba, const std::string& dir,
-              const std::string& path) {
+// The buffers as stored; the RGBA rows follow as they are hashed.
+void WriteRaw(const TPNGObject& image, const std::string& base) {
   const TChunkIHDR& h = image.RequireHeader();
-  const std::string base = dir + "/" + BaseName(path);
   WriteFile(base + ".dibinfo", &h.DibInfo, sizeof h.DibInfo);
   WriteFile(base + ".colorbits", h.ColorBits, h.ColorBits ? static_cast<std::size_t>(h.ColorBytes()) : 0);
   if (h.AlphaPlane) WriteFile(base + ".alpha", h.AlphaPlane.get(), static_cast<std::size_t>(h.AlphaBytes()));
-  WriteFile(base + ".rgba", rgba.data(), rgba.size());
+}
+
+// The SHA-256 of the image as top-down RGBA8, made one row at a time, so
+// that no image needs more than its decoded self and a row; each row also
+// goes to `raw` when it is open.
+std::string HashRgba(const TPNGObject& image, std::ofstream& raw) {
+  const TChunkIHDR& h = image.RequireHeader();
+  TSha256 hash;
+  if (h.ColorBits == nullptr) return hash.HexDigest();
+  std::vector<std::uint8_t> row(std::size_t{h.Width} * 4);
+  for (std::uint32_t y = 0; y < h.Height; ++y) {
+    ExportRGBARow(image, static_cast<int>(y), row.data());
+    hash.Update(row.data(), row.size());
+    if (raw.is_open()) raw.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
+  }
+  return hash.HexDigest();
 }
 
 // Prints the report of one file; false when it failed.
@@ -115,16 +129,22 @@ bool Inspect(const std::string& path, const char* rawDir) {
     const TChunkIHDR& h = image.RequireHeader();
     const TTransparencyKind kind = image.TransparencyKind();
     const std::string key = KeyText(image);
-    const std::vector<std::uint8_t> rgba = ExportRGBA(image);
-    if (rawDir != nullptr) WriteRaw(image, rgba, rawDir, path);
+    std::ofstream raw;
+    if (rawDir != nullptr) {
+      const std::string base = std::string(rawDir) + "/" + BaseName(path);
+      WriteRaw(image, base);
+      raw.open(base + ".rgba", std::ios::binary);
+      if (!raw) throw std::runtime_error("cannot write " + base + ".rgba");
+    }
+    const std::string hash = HashRgba(image, raw);
+    if (raw.is_open() && !raw.flush()) throw std::runtime_error("cannot write the .rgba file of " + path);
     std::string chunks = "chunks";
     for (std::uint32_t i = 0; i < image.ChunkList.ItemCount(); ++i) {
       const TChunk& chunk = *image.ChunkList.ItemAt(i);
       chunks += " " + ChunkTypeText(chunk) + ":" + chunk.ChunkClass().ClassName;
     }
     std::printf("ok %u %u %u %u %u\n%s\nkind %s key %s\nrgba-sha256 %s\n", h.Width, h.Height, h.BitDepth,
-                h.ColorType, h.InterlaceMethod, chunks.c_str(), KindName(kind), key.c_str(),
-                Sha256Hex(rgba.data(), rgba.size()).c_str());
+                h.ColorType, h.InterlaceMethod, chunks.c_str(), KindName(kind), key.c_str(), hash.c_str());
     return true;
   } catch (const plat::Exception& e) {
     std::printf("error %s: %s\n", e.ClassName(), OneLine(e.Message()).c_str());

@@ -1,7 +1,8 @@
 #include "tools/sha256.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <vector>
+#include <cstring>
 
 namespace {
 
@@ -40,21 +41,33 @@ void Compress(std::uint32_t (&h)[8], const std::uint8_t* block) {
 
 }  // namespace
 
-std::string Sha256Hex(const std::uint8_t* data, std::size_t size) {
-  std::uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                        0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  std::size_t whole = size / 64 * 64;
-  for (std::size_t i = 0; i < whole; i += 64) Compress(h, data + i);
-  // The tail, the 0x80 marker and the bit length fill one or two blocks.
-  std::vector<std::uint8_t> tail(data + whole, data + size);
-  tail.push_back(0x80);
-  while (tail.size() % 64 != 56) tail.push_back(0);
-  const std::uint64_t bits = static_cast<std::uint64_t>(size) * 8;
-  for (int i = 7; i >= 0; --i) tail.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-  for (std::size_t i = 0; i < tail.size(); i += 64) Compress(h, tail.data() + i);
+void TSha256::Update(const std::uint8_t* data, std::size_t size) {
+  total_ += size;
+  if (filled_ > 0) {
+    const std::size_t take = std::min(size, sizeof block_ - filled_);
+    std::memcpy(block_ + filled_, data, take);
+    filled_ += take;
+    data += take;
+    size -= take;
+    if (filled_ < sizeof block_) return;
+    Compress(h_, block_);
+    filled_ = 0;
+  }
+  for (; size >= sizeof block_; data += sizeof block_, size -= sizeof block_) Compress(h_, data);
+  std::memcpy(block_, data, size);
+  filled_ = size;
+}
+
+std::string TSha256::HexDigest() {
+  // The 0x80 marker, zeros, and the bit length fill one or two blocks.
+  const std::uint64_t bits = total_ * 8;
+  std::uint8_t tail[128] = {0x80};
+  const std::size_t padding = (filled_ < 56 ? 56 : 120) - filled_;
+  for (int i = 0; i < 8; ++i) tail[padding + i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+  Update(tail, padding + 8);
   std::string hex;
   char digits[9];
-  for (std::uint32_t v : h) {
+  for (std::uint32_t v : h_) {
     std::snprintf(digits, sizeof digits, "%08x", v);
     hex += digits;
   }

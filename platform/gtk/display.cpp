@@ -19,13 +19,12 @@ namespace {
 bool opened = false;
 
 // A termination request (the session ending, kill, Ctrl+C in a terminal)
-// closes the program as its Exit command would, so the settings are saved.
+// saves the settings as the Exit command would, and always ends the
+// program: a failed save is told on standard error and in the exit status.
 gboolean OnTerminationSignal(gpointer) {
-  if (TForm* form = Application().MainForm()) {
-    form->NativeCloseRequest();
-  } else {
-    Application().Terminate();
-  }
+  if (Application().Terminated()) return G_SOURCE_CONTINUE;
+  if (TForm* form = Application().MainForm()) form->NativeEndRequest();
+  Application().Terminate();
   return G_SOURCE_CONTINUE;
 }
 

@@ -93,5 +93,8 @@ GtkWidget* BuildContextMenu(TPopupMenu& menu);
 // Whether the last frame shows a pixel that is not fully transparent at the
 // screen point.
 bool HitsPicture(const WindowRecord& record, int screenX, int screenY);
+// Runs a dialog modally, centred and above other windows, until it is
+// answered or the program quits, then destroys it.
+void RunDialog(GtkWidget* dialog);
 
 }  // namespace plat::gtk

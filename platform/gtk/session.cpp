@@ -5,7 +5,7 @@
 // cancels the log-out, and the manager's "die" ends the program. When the
 // display connection is lost all the same (the X server went away), the
 // close query runs before the process ends: the settings store needs no
-// display.
+// display. The exit status is 1 when that last save failed.
 #include "platform/gtk/session.h"
 
 // The platform's types first: GLib defines TRUE and FALSE as macros.
@@ -91,8 +91,10 @@ void OnSaveYourself(SmcConn connection, SmPointer, int, Bool shutdown, int inter
 }
 
 void OnDie(SmcConn connection, SmPointer) {
-  // A manager may end the session without asking first.
-  if (!endAgreed) QueryEndSession();
+  // A manager may end the session without asking first; then nobody waits
+  // for a box.
+  TForm* form = Application().MainForm();
+  if (!endAgreed && form != nullptr) form->NativeEndRequest();
   SmcCloseConnection(connection, 0, nullptr);
   session = nullptr;
   Application().Terminate();
@@ -126,12 +128,11 @@ void DescribeClient(SmcConn connection, const std::string& program) {
 [[noreturn]] int OnDisplayLost(Display*) {
   TheState().displayLost = true;
   std::fprintf(stderr, "%s: the display connection was lost; closing\n", Application().Title().c_str());
-  bool agreed = true;
-  if (TForm* form = Application().MainForm()) agreed = form->NativeQueryEndSession();
+  if (TForm* form = Application().MainForm()) form->NativeEndRequest();
   std::fflush(nullptr);
   // Nothing that touches the display may run any more, GTK's exit
   // handlers included.
-  _exit(agreed ? 0 : 1);
+  _exit(Application().ExitCode());
 }
 
 }  // namespace

@@ -27,4 +27,7 @@ HANDLE ShellExecuteA(HWND, const char* verb, const char* file, const char*, cons
   return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(42));  // above 32: success
 }
 
+// Like Windows, the virtual desktop has no About box: the program opens its page.
+BOOL ShowAboutBox(HWND, const TAboutBox&) { return FALSE; }
+
 }  // namespace plat

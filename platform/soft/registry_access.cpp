@@ -1,6 +1,7 @@
 #include "platform/soft/registry_access.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -50,6 +51,12 @@ LONG ErrorFromErrno(int error) {
   }
 }
 
+int ReportRefusal(const char* action, const std::string& path, int error) {
+  std::fprintf(stderr, "%s: cannot %s %s: %s\n", program_invocation_short_name, action, path.c_str(),
+               Describe(error).c_str());
+  return error;
+}
+
 StoreAccess& StoreAccess::Instance() {
   static StoreAccess access;
   return access;
@@ -87,7 +94,7 @@ RegStore StoreAccess::RecoverDamaged(const std::string& dir, const std::string& 
              "); default settings are used.");
     return store;
   }
-  if (LoadLocked(dir, &store) != ERROR_SUCCESS) store = RegStore();
+  if (LoadLocked(dir, &store) != 0) store = RegStore();
   lock_.Release();
   return store;
 }
@@ -97,18 +104,18 @@ int StoreAccess::TakeLock(const std::string& dir) {
   return lock_.Acquire(LockPath(dir), kLockPatience);
 }
 
-LONG StoreAccess::LoadLocked(const std::string& dir, RegStore* store) {
+int StoreAccess::LoadLocked(const std::string& dir, RegStore* store) {
   const std::string path = StorePath(dir);
   const FileRead file = ReadBounded(path, kStoreLimit);
   std::string reason;
   switch (file.status) {
-    case FileRead::Status::Missing: *store = RegStore(); return ERROR_SUCCESS;
+    case FileRead::Status::Missing: *store = RegStore(); return 0;
     case FileRead::Status::Failed:
       TellOnce(UnreadableNotice(path, file.error));
-      return ErrorFromErrno(file.error);
+      return file.error;
     case FileRead::Status::TooLarge: reason = kTooLarge; break;
     case FileRead::Status::Ok:
-      if (ParseStore(file.text, store, &reason)) return ERROR_SUCCESS;
+      if (ParseStore(file.text, store, &reason)) return 0;
       break;
   }
   *store = RegStore();
@@ -117,22 +124,22 @@ LONG StoreAccess::LoadLocked(const std::string& dir, RegStore* store) {
     TellOnce("The settings file " + path + " is damaged (" + reason +
              ") and could not be moved aside (" + Describe(error) +
              "); default settings are used.");
-    return ErrorFromErrno(error);
+    return error;
   }
   Tell("The settings file " + path + " was damaged (" + reason + ") and has been moved to " +
        aside + "; default settings are used.");
-  return ERROR_SUCCESS;
+  return 0;
 }
 
 LONG StoreAccess::Write(std::uintptr_t writer, const std::function<LONG(RegStore&)>& change) {
   if (!batch_) {
     const std::string dir = StoreDirectory();
     if (dir.empty()) return ERROR_ACCESS_DENIED;
-    if (const int error = TakeLock(dir)) return ErrorFromErrno(error);
+    if (const int error = TakeLock(dir)) return ErrorFromErrno(ReportRefusal("write", LockPath(dir), error));
     RegStore store;
-    if (const LONG result = LoadLocked(dir, &store)) {
+    if (const int error = LoadLocked(dir, &store)) {
       lock_.Release();
-      return result;
+      return ErrorFromErrno(ReportRefusal("write", StorePath(dir), error));
     }
     std::string text = FormatStore(store);
     batch_ = Batch{dir, std::move(store), std::move(text), false, {}};
@@ -147,7 +154,7 @@ LONG StoreAccess::Write(std::uintptr_t writer, const std::function<LONG(RegStore
       if (const int error = WriteDurably(TempPath(batch_->dir), text)) {
         // The temporary file is gone; publishing rewrites it from `text`.
         batch_->tempIsCurrent = false;
-        result = ErrorFromErrno(error);
+        result = ErrorFromErrno(ReportRefusal("write", StorePath(batch_->dir), error));
       } else {
         batch_->store = std::move(changed);
         batch_->text = std::move(text);
@@ -166,6 +173,7 @@ LONG StoreAccess::Finish(std::uintptr_t writer) {
   int error = 0;
   if (!batch_->tempIsCurrent) error = WriteDurably(TempPath(batch_->dir), batch_->text);
   if (error == 0) error = Publish(TempPath(batch_->dir), StorePath(batch_->dir));
+  if (error != 0) ReportRefusal("write", StorePath(batch_->dir), error);
   EndBatch();
   return ErrorFromErrno(error);
 }
@@ -174,7 +182,7 @@ LONG StoreAccess::WithLock(const std::function<LONG()>& action) {
   if (batch_) return action();
   const std::string dir = StoreDirectory();
   if (dir.empty()) return ERROR_ACCESS_DENIED;
-  if (const int error = TakeLock(dir)) return ErrorFromErrno(error);
+  if (const int error = TakeLock(dir)) return ErrorFromErrno(ReportRefusal("write", LockPath(dir), error));
   const LONG result = action();
   lock_.Release();
   return result;

@@ -22,6 +22,11 @@ constexpr std::size_t kStoreLimit = std::size_t{1} << 20;
 // The Win32 error code for a failed file operation.
 LONG ErrorFromErrno(int error);
 
+// Says on standard error that a write could not `action` ("write",
+// "remove") the file at `path`, and the system's reason: the error code a
+// caller gets says only that it failed. Returns `error`.
+int ReportRefusal(const char* action, const std::string& path, int error);
+
 class StoreAccess {
  public:
   static StoreAccess& Instance();
@@ -58,8 +63,9 @@ class StoreAccess {
     std::set<std::uintptr_t> writers;
   };
 
-  // Reads the file while holding the lock, moving a damaged one aside.
-  LONG LoadLocked(const std::string& dir, RegStore* store);
+  // Reads the file while holding the lock, moving a damaged one aside;
+  // 0 or the errno of what failed.
+  int LoadLocked(const std::string& dir, RegStore* store);
   // Handles a damaged file found without the lock.
   RegStore RecoverDamaged(const std::string& dir, const std::string& reason);
   int TakeLock(const std::string& dir);  // errno

@@ -46,14 +46,16 @@ LONG SetAutostartValue(std::string_view name, DWORD type, const BYTE* data, DWOR
   const char* text = reinterpret_cast<const char*>(data);
   const std::string_view program(
       text, static_cast<std::size_t>(std::find(text, text + size, '\0') - text));
-  const std::string exec = ExecValueFor(program);
-  if (exec.empty()) return ERROR_INVALID_PARAMETER;
-  const std::string entry = AutostartEntry(name, exec);
+  const std::string entry = AutostartEntry(name, program);
+  if (entry.empty()) return ERROR_INVALID_PARAMETER;
   return StoreAccess::Instance().WithLock([&] {
-    if (const int error = MakeDirectories(AutostartDirectory())) return ErrorFromErrno(error);
+    if (const int error = MakeDirectories(AutostartDirectory())) {
+      return ErrorFromErrno(ReportRefusal("write", AutostartDirectory(), error));
+    }
     const std::string temp = path + ".tmp";  // not a .desktop name: never started
-    if (const int error = WriteDurably(temp, entry)) return ErrorFromErrno(error);
-    return ErrorFromErrno(Publish(temp, path));
+    int error = WriteDurably(temp, entry);
+    if (error == 0) error = Publish(temp, path);
+    return ErrorFromErrno(error == 0 ? 0 : ReportRefusal("write", path, error));
   });
 }
 
@@ -63,7 +65,8 @@ LONG DeleteAutostartValue(std::string_view name) {
   if (path.empty() || ::lstat(path.c_str(), &info) != 0) return ERROR_FILE_NOT_FOUND;
   return StoreAccess::Instance().WithLock([&] {
     const int error = RemoveDurably(path);
-    return error == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(error);
+    if (error == ENOENT) return ERROR_FILE_NOT_FOUND;
+    return ErrorFromErrno(error == 0 ? 0 : ReportRefusal("remove", path, error));
   });
 }
 

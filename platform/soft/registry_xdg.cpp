@@ -86,28 +86,76 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-// The first argument of an unescaped Exec value, without its quoting and
-// with "%%" turned back into "%". Nothing for an unclosed quote.
-std::optional<std::string> FirstArgument(std::string_view exec) {
-  exec = TrimBlanks(exec);
+// The argument of an unescaped Exec value that starts at or after `i`,
+// without its quoting and with "%%" turned back into "%"; `i` moves past
+// it. Nothing at the end of the value or for an unclosed quote.
+std::optional<std::string> NextArgument(std::string_view exec, std::size_t& i) {
+  while (i < exec.size() && (exec[i] == ' ' || exec[i] == '\t')) ++i;
+  if (i == exec.size()) return std::nullopt;
   std::string word;
-  std::size_t i = 0;
-  if (!exec.empty() && exec[0] == '"') {
-    for (i = 1; i < exec.size() && exec[i] != '"'; ++i) {
+  if (exec[i] == '"') {
+    for (++i; i < exec.size() && exec[i] != '"'; ++i) {
       if (exec[i] == '\\' && i + 1 < exec.size()) ++i;
       word.push_back(exec[i]);
     }
     if (i == exec.size()) return std::nullopt;
+    ++i;
   } else {
     for (; i < exec.size() && exec[i] != ' ' && exec[i] != '\t'; ++i) word.push_back(exec[i]);
   }
-  std::string program;
+  std::string argument;
   for (std::size_t k = 0; k < word.size(); ++k) {
-    program.push_back(word[k]);
+    argument.push_back(word[k]);
     if (word[k] == '%' && k + 1 < word.size() && word[k + 1] == '%') ++k;
   }
-  if (program.empty()) return std::nullopt;
-  return program;
+  return argument;
+}
+
+bool IsAssignment(std::string_view word) {
+  return !word.empty() && word[0] != '/' && word.find('=') != std::string_view::npos;
+}
+
+// The program an unescaped Exec value runs: its first argument, or the
+// first after "env" and the variables env sets.
+std::optional<std::string> ProgramOf(std::string_view exec) {
+  std::size_t i = 0;
+  std::optional<std::string> word = NextArgument(exec, i);
+  if (word == "env") {
+    do {
+      word = NextArgument(exec, i);
+    } while (word && IsAssignment(*word));
+  }
+  if (!word || word->empty()) return std::nullopt;
+  return word;
+}
+
+// The Exec value that runs `program` with no arguments, quoted and escaped
+// as desktop entries require; "" when a desktop entry cannot hold the path.
+// A path with a '%' in it runs through env: GLib looks for the program
+// named by the value's first word before it turns "%%" back into "%", so it
+// would refuse the entry.
+std::string ExecValueFor(std::string_view program) {
+  if (program.empty() || !IsUtf8WithoutControls(program, "\t\r\n")) return "";
+  // The characters that force an argument into double quotes.
+  constexpr std::string_view kReserved = " \t\n\r\"'\\><~|&;$*?#()`";
+  std::string argument;
+  if (program.find_first_of(kReserved) == std::string_view::npos) {
+    argument = program;
+  } else {
+    argument.push_back('"');
+    for (char c : program) {
+      if (c == '"' || c == '`' || c == '$' || c == '\\') argument.push_back('\\');
+      argument.push_back(c);
+    }
+    argument.push_back('"');
+  }
+  std::string withFieldCodes;  // a literal % is written %% in Exec
+  if (program.find('%') != std::string_view::npos) withFieldCodes = "env ";
+  for (char c : argument) {
+    withFieldCodes.push_back(c);
+    if (c == '%') withFieldCodes.push_back('%');
+  }
+  return EscapeString(withFieldCodes);
 }
 
 }  // namespace
@@ -145,32 +193,14 @@ std::string AutostartFileName(std::string_view name) {
   return FoldCase(name) + ".desktop";
 }
 
-std::string ExecValueFor(std::string_view program) {
-  if (program.empty() || !IsUtf8WithoutControls(program, "\t\r\n")) return "";
-  // The characters that force an argument into double quotes.
-  constexpr std::string_view kReserved = " \t\n\r\"'\\><~|&;$*?#()`";
-  std::string argument;
-  if (program.find_first_of(kReserved) == std::string_view::npos) {
-    argument = program;
-  } else {
-    argument.push_back('"');
-    for (char c : program) {
-      if (c == '"' || c == '`' || c == '$' || c == '\\') argument.push_back('\\');
-      argument.push_back(c);
-    }
-    argument.push_back('"');
-  }
-  std::string withFieldCodes;  // a literal % is written %% in Exec
-  for (char c : argument) {
-    withFieldCodes.push_back(c);
-    if (c == '%') withFieldCodes.push_back('%');
-  }
-  return EscapeString(withFieldCodes);
-}
-
-std::string AutostartEntry(std::string_view name, std::string_view exec) {
+std::string AutostartEntry(std::string_view name, std::string_view program) {
+  const std::string exec = ExecValueFor(program);
+  if (exec.empty()) return "";
   std::string entry = "[Desktop Entry]\nType=Application\nName=";
   entry += EscapeString(name);
+  // Once the program is gone, the session starts nothing.
+  entry += "\nTryExec=";
+  entry += EscapeString(program);
   entry += "\nExec=";
   entry += exec;
   entry += "\nX-GNOME-Autostart-enabled=true\n";
@@ -200,7 +230,7 @@ std::optional<std::string> AutostartProgram(std::string_view entry) {
     if (key == "X-GNOME-Autostart-enabled") disabled = value == "false";
   }
   if (!exec || hidden || disabled) return std::nullopt;
-  return FirstArgument(*exec);
+  return ProgramOf(*exec);
 }
 
 }  // namespace plat::soft

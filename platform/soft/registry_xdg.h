@@ -27,17 +27,16 @@ std::string AutostartEntryPath(std::string_view name);
 // a slash, "." or "..", control characters, not UTF-8, too long).
 std::string AutostartFileName(std::string_view name);
 
-// The Exec value that runs `program` with no arguments, quoted and escaped
-// as desktop entries require. "" when a desktop entry cannot hold the path:
-// empty, not UTF-8, or control characters other than tab, CR and LF.
-std::string ExecValueFor(std::string_view program);
+// A complete autostart entry named `name` that runs `program` with no
+// arguments and names it in TryExec. "" when a desktop entry cannot hold
+// the path: empty, not UTF-8, or control characters other than tab, CR
+// and LF.
+std::string AutostartEntry(std::string_view name, std::string_view program);
 
-// A complete autostart entry named `name` whose Exec value is `exec`.
-std::string AutostartEntry(std::string_view name, std::string_view exec);
-
-// The program an autostart entry starts: the first word of its Exec value,
-// unescaped. Nothing when the entry starts nothing (no Exec in the
-// "Desktop Entry" group, Hidden, disabled, an unclosed quote).
+// The program an autostart entry starts: the first word of its Exec value
+// (after "env" and its variables), unescaped. Nothing when the entry starts
+// nothing (no Exec in the "Desktop Entry" group, Hidden, disabled, an
+// unclosed quote).
 std::optional<std::string> AutostartProgram(std::string_view entry);
 
 }  // namespace plat::soft

@@ -11,4 +11,7 @@ HANDLE ShellExecuteA(HWND owner, const char* verb, const char* file, const char*
   return ::ShellExecuteA(win32::As<::HWND>(owner), verb, file, parameters, directory, show);
 }
 
+// Windows has no About box of its own to offer.
+BOOL ShowAboutBox(HWND, const TAboutBox&) { return FALSE; }
+
 }  // namespace plat

@@ -170,6 +170,34 @@ TEST_F(BackendTest, AMessageBoxShowsTextThatIsNotUtf8) {
   EXPECT_NE(text.find("100%s"), std::string::npos) << text;
 }
 
+TEST_F(BackendTest, TheAboutBoxShowsTheProgramItsPictureAndLicenceAndLinksThePage) {
+  TAboutBox about{"Fenwillow", "9.8.7", "", "", "Permission is hereby granted", "/usr/share/fenwillow/about.html",
+                  // Two pixels: red at half alpha, premultiplied, then opaque blue.
+                  {0, 0, 128, 128, 255, 0, 0, 255}, 2, 1};
+  std::string seen;
+  const guint source = g_timeout_add(30, [](gpointer data) -> gboolean {
+    GList* windows = gtk_window_list_toplevels();
+    GList* found = g_list_find_custom(windows, nullptr, [](gconstpointer w, gconstpointer) {
+      return GTK_IS_ABOUT_DIALOG(w) && gtk_widget_get_visible(GTK_WIDGET(w)) ? 0 : 1;
+    });
+    GtkAboutDialog* box = found ? GTK_ABOUT_DIALOG(found->data) : nullptr;
+    g_list_free(windows);
+    if (box == nullptr) return G_SOURCE_CONTINUE;
+    const guchar* logo = gdk_pixbuf_get_pixels(gtk_about_dialog_get_logo(box));
+    *static_cast<std::string*>(data) = std::string(gtk_about_dialog_get_program_name(box)) + " " +
+                                       gtk_about_dialog_get_version(box) + ", " + gtk_about_dialog_get_license(box) +
+                                       ", " + gtk_about_dialog_get_website(box) + ", logo " +
+                                       std::string(reinterpret_cast<const char*>(logo), 8);
+    gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_CLOSE);
+    return G_SOURCE_REMOVE;
+  }, &seen);
+  EXPECT_TRUE(ShowAboutBox(nullptr, about));
+  g_source_remove(source);
+  // The logo's pixels are red, green, blue and straight alpha.
+  EXPECT_EQ(seen, "Fenwillow 9.8.7, Permission is hereby granted, file:///usr/share/fenwillow/about.html, logo " +
+                      std::string("\xff\0\0\x80\0\0\xff\xff", 8));
+}
+
 TEST_F(BackendTest, CloseRequestsRunTheCloseQueryUntilItAgrees) {
   std::unique_ptr<ProbeForm> holder;
   ProbeForm* form = Application().CreateForm(holder);

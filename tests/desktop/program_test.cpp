@@ -49,10 +49,11 @@ class ProgramTest : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s))
         << "the tree did not appear";
   }
-  void Launch(const std::vector<std::string>& arguments = {}) {
+  void Launch(const std::vector<std::string>& arguments = {}, const std::string& configHome = "") {
     std::vector<std::string> argv{FENWILLOW_EXECUTABLE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::map<std::string, std::string> environment{{"XDG_CONFIG_HOME", config_}, {"DISPLAY", screen_->Name()}};
+    std::map<std::string, std::string> environment{{"XDG_CONFIG_HOME", configHome.empty() ? config_ : configHome},
+                                                   {"DISPLAY", screen_->Name()}};
     environment.insert(environment_.begin(), environment_.end());
     program_.Start(argv, environment, config_ + "/program.log");
   }
@@ -201,6 +202,12 @@ TEST_F(ProgramTest, FirstRunShowsTheTreeInTheLowerRightCornerOverTheDesktop) {
 
 TEST_F(ProgramTest, MenuCommandsChangeTheWindowAndExitSavesThem) {
   Start();
+  // About... shows the desktop's own box, which needs no browser.
+  ChooseFromMenu({"Down", "Return"});
+  Window about = 0;
+  ASSERT_TRUE(WaitFor([&] { return (about = screen_->FindWindow("About Fenwillow")) != 0; }, 10s));
+  ASSERT_EQ(screen_->Xdotool({"windowfocus", "--sync", std::to_string(about), "key", "Escape"}), 0);
+  ASSERT_TRUE(WaitFor([&] { return screen_->FindWindow("About Fenwillow") == 0; }, 5s)) << "the box stayed open";
   ChooseFromMenu(kStars);
   const Rgb opaque = Solid();
   ChooseFromMenu(k50Percent);
@@ -266,36 +273,47 @@ TEST_F(ProgramTest, LosingTheDisplaySavesThePlace) {
   EXPECT_EQ(Saved("Top"), dragged.y);
 }
 
-// A damaged settings store is reported in a box; once the user has closed
-// it, the ornament animates.
+// A damaged settings store, or a value of the wrong type in it, is
+// reported in a box; once the user has closed it, the ornament animates.
 TEST_F(ProgramTest, AfterTheDamagedStoreBoxTheTreeAnimates) {
-  WriteStore("damaged");
-  Launch();
-  CloseBox();
-  ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s));
-  EXPECT_TRUE(Animating());
+  for (const std::string store :
+       {"damaged", "fenwillow-registry 1\nkey \"Software\"\nkey \"Software\\Fenwillow\"\nsz \"Stars\" \"yes\"\nend\n"}) {
+    SCOPED_TRACE(store);
+    WriteStore(store);
+    Launch();
+    CloseBox();
+    ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s));
+    EXPECT_TRUE(Animating());
+    const std::vector<std::string> state = screen_->NetWmState(window_);
+    EXPECT_NE(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
+    program_.Signal(SIGTERM);
+    ASSERT_EQ(program_.Wait(10s), 0);
+    EXPECT_EQ(Saved("Stars"), 1);
+  }
 }
 
-// The window's taskbar entry belongs to the application until the window
-// is shown; a failed start leaves it, so an invisible window can be closed.
-TEST_F(ProgramTest, AFailedStartKeepsTheTaskbarEntry) {
-  WriteStore("fenwillow-registry 1\nkey \"Software\"\nkey \"Software\\Fenwillow\"\nsz \"TrVal\" \"3\"\nend\n");
-  Launch();
-  CloseBox();
-  ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0; }, 15s));
-  const std::vector<std::string> state = screen_->NetWmState(window_);
-  EXPECT_EQ(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end());
-  EXPECT_FALSE(Shown());  // no level was applied: the window is invisible
-  // Closed from the taskbar (or, without a window manager, by a signal),
-  // it saves and writes the value with the right type: the level still
-  // checked from the design.
-  if (screen_->WindowManager().empty()) {
-    program_.Signal(SIGTERM);
-  } else {
-    EXPECT_EQ(RunProgram({"wmctrl", "-c", "frmMain"}, {{"DISPLAY", screen_->Name()}}), 0);
+// Where nothing can be saved (here the settings' folder cannot be made),
+// every way of closing ends the program: Exit after its one box, a signal
+// at once, even while that box is open. The exit status and standard
+// error say that the save failed, and where.
+TEST_F(ProgramTest, AnUnwritableStoreNeverKeepsTheProgramOpen) {
+  const std::string blocked = config_ + "/a-file";
+  std::ofstream(blocked) << "in the way";
+  for (int signal : {0, SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    Launch({}, blocked);
+    CloseBox();  // the store cannot be read either
+    ASSERT_TRUE(WaitFor([&] { return (window_ = screen_->FindWindow("frmMain")) != 0 && Shown(); }, 15s));
+    if (signal != SIGTERM && signal != SIGINT) ChooseFromMenu(kExit);
+    if (signal == 0) CloseBox();
+    if (signal == SIGHUP) {
+      ASSERT_TRUE(WaitFor([&] { return screen_->FindWindow("fenwillow") != 0; }, 15s));
+    }
+    if (signal != 0) program_.Signal(signal);
+    EXPECT_EQ(program_.Wait(signal == 0 ? 8s : 5s), 1);
   }
-  ASSERT_EQ(program_.Wait(10s), 0);
-  EXPECT_EQ(Saved("TrVal"), 1);
+  EXPECT_NE(ReadAll(config_ + "/program.log").find("cannot write " + blocked + "/fenwillow/registry.lock: Not a directory"),
+            std::string::npos);
 }
 
 TEST_F(ProgramTest, TheNextStartUsesTheSavedPlaceAndLevel) {
