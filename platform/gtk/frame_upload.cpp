@@ -27,17 +27,19 @@ struct SharedImage {
 
 }  // namespace
 
-// Images a window's frames take by turns.
-constexpr int kTurns = 3;
+// Images a window's frames take by turns. Before an image is written again
+// the program must know that the server has read it, which costs a round
+// trip (a wake-up of both) unless the answer to something else told it:
+// with six, that is at most every sixth frame (four times a second), for
+// 1.5 MB of memory shared with the server.
+constexpr int kTurns = 6;
 
 struct Uploads {
   Display* display = nullptr;
   GC context = nullptr;
   // The window's frame itself (the window record holds the surface too),
-  // and the frame at its constant opacity when that is not full. Frames
-  // take their images by turns, so that the server has the time of two
-  // frames to read one: the program then waits for the server every third
-  // frame at most.
+  // and the frame at its constant opacity when that is not full, each
+  // image by turns.
   SharedImage frames[kTurns];
   SharedImage faded[kTurns];
   int turn = 0;
