@@ -40,7 +40,15 @@ std::string Help() {
          "which starts the ornament at every logon; uncheck \"StartUp\" and exit to\n"
          "remove it. The entry starts this very program,\n"
          "  " + soft::ExecutablePath() + "\n"
-         "so a copy run from a build tree starts from that tree at logon.\n";
+         "so a copy run from a build tree starts from that tree at logon.\n"
+         "\n"
+         "While nobody can see the tree it draws nothing and sleeps: while a screen\n"
+         "saver runs or the session is locked (the X server's screen saver,\n"
+         "xscreensaver, the desktop's screen saver on the session bus, the login\n"
+         "manager's lock), while its window is iconified, hidden or on another\n"
+         "workspace, and while a full-screen window is active on its monitor. Then\n"
+         "it goes on from where it stood. With the garland alone it wakes only when\n"
+         "the garland changes; with both animations off, not at all.\n";
 }
 
 int Print(const std::string& text) {
