@@ -8,7 +8,7 @@
 #include "png/pngimage.h"
 #include "png/row_copiers.h"
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
-#include "png/whole_image_data.h"
+#include "png/image_data_pieces.h"
 #endif
 
 PNG_DEFINE_CHUNK_CLASS(TChunkIDAT, TChunk)
@@ -36,48 +36,49 @@ struct TDecoding {
   }
 };
 
-// Rows inflated one at a time into two full-width buffers (byte 0 the
-// filter type), swapped by flipping `current`.
-class TStreamedRows {
+// Two full-width row buffers (byte 0 the filter type), swapped by flipping
+// `current`: each row is unfiltered into the current one against the other.
+class TRowPair {
  public:
-  TStreamedRows(TInflateContext& input, std::size_t bufferSize) : input_(input) {
+  explicit TRowPair(std::size_t bufferSize) {
     rows_[0].reset(new std::uint8_t[bufferSize]());
     rows_[1].reset(new std::uint8_t[bufferSize]());
   }
-  // The next row of `count` bytes, or nullptr when no byte of it arrived.
-  std::uint8_t* Next(std::size_t count) {
-    return input_.ReadImageBytes(rows_[current_].get(), count) == 0 ? nullptr : rows_[current_].get();
-  }
+  std::uint8_t* Current() const { return rows_[current_].get(); }
   const std::uint8_t* Previous() const { return rows_[1 - current_].get(); }
   void StartPass(std::size_t count) { std::memset(rows_[1 - current_].get(), 0, count); }
   void Done() { current_ = 1 - current_; }
 
  private:
-  TInflateContext& input_;
   std::unique_ptr<std::uint8_t[]> rows_[2];
   int current_ = 1;
 };
 
-#ifdef FENWILLOW_HAVE_LIBDEFLATE
-// Rows inflated beforehand, one after another: each is unfiltered in place
-// against the row before it.
-class TInflatedRows {
+// Rows inflated from the stream one at a time, into the current buffer,
+// and unfiltered there.
+class TStreamedRows : public TRowPair {
  public:
-  TInflatedRows(std::uint8_t* data, std::size_t fullRowSize) : next_(data), zeros_(new std::uint8_t[fullRowSize]()) {}
-  std::uint8_t* Next(std::size_t count) {
-    current_ = next_;
-    next_ += count;
-    return current_;
+  TStreamedRows(TInflateContext& input, std::size_t bufferSize) : TRowPair(bufferSize), input_(input) {}
+  // The next row of `count` bytes, or nullptr when no byte of it arrived.
+  const std::uint8_t* Next(std::size_t count) {
+    return input_.ReadImageBytes(Current(), count) == 0 ? nullptr : Current();
   }
-  const std::uint8_t* Previous() const { return previous_; }
-  void StartPass(std::size_t) { previous_ = zeros_.get(); }
-  void Done() { previous_ = current_; }
 
  private:
-  std::uint8_t* next_;
-  std::uint8_t* current_ = nullptr;
-  std::unique_ptr<std::uint8_t[]> zeros_;
-  const std::uint8_t* previous_ = zeros_.get();
+  TInflateContext& input_;
+};
+
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+// Rows inflated a piece at a time, each unfiltered into the current buffer.
+class TPieceRows : public TRowPair {
+ public:
+  TPieceRows(TImageDataPieces& pieces, std::size_t bufferSize) : TRowPair(bufferSize), pieces_(pieces) {}
+  // The next row of `count` bytes, or nullptr once the data is found not
+  // to be intact.
+  const std::uint8_t* Next(std::size_t count) { return pieces_.Next(count); }
+
+ private:
+  TImageDataPieces& pieces_;
 };
 #endif
 
@@ -97,9 +98,10 @@ template <class Rows>
 void DecodeSequential(const TDecoding& d, Rows& rows, int rowLength) {
   const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
   for (int y = 0; y < d.height; ++y) {
-    std::uint8_t* row = rows.Next(count);
-    if (row == nullptr) return;
-    d.unfilter(row, rows.Previous(), rowLength, d.pixelStride);
+    const std::uint8_t* filtered = rows.Next(count);
+    if (filtered == nullptr) return;
+    std::uint8_t* row = rows.Current();
+    d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
     // Mostly transparent pictures keep whole pages of their buffers unwritten.
     if (!d.zeroRowsStoreNothing || !IsAllZero(row + 1, rowLength)) {
       d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
@@ -132,9 +134,10 @@ void DecodeAdam7(const TDecoding& d, Rows& rows) {
     rows.StartPass(count);
     if (rowLength == 0) continue;  // no bytes at all, not even filter types
     for (int y = pass.firstRow; y < d.height; y += pass.rowStep) {
-      std::uint8_t* row = rows.Next(count);
-      if (row == nullptr) break;
-      d.unfilter(row, rows.Previous(), rowLength, d.pixelStride);
+      const std::uint8_t* filtered = rows.Next(count);
+      if (filtered == nullptr) break;
+      std::uint8_t* row = rows.Current();
+      d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
       d.copiers.adam7(pass, row + 1, passWidth, d.TargetForRow(y));
       rows.Done();
     }
@@ -162,65 +165,34 @@ TInflatedSize InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
   return size;
 }
 
-// Room for the inflated image data. Up to kKeptSize it stays allocated on
-// its thread for the next decoding: memory handed back after every image
-// goes back to the system and is faulted in afresh, which costs more than
-// inflating a small image. Throws std::bad_alloc when the room cannot be had.
-class TInflateScratch {
- public:
-  static constexpr std::size_t kKeptSize = std::size_t{16} << 20;
-
-  explicit TInflateScratch(std::size_t size) {
-    if (size > kKeptSize) {
-      own_.reset(new std::uint8_t[size]);
-      data_ = own_.get();
-      return;
-    }
-    thread_local std::unique_ptr<std::uint8_t[]> kept;
-    thread_local std::size_t keptSize = 0;
-    if (size > keptSize) {
-      // Forgotten before the new room is asked for, so that a failure
-      // leaves no size claimed for memory that is gone.
-      kept.reset();
-      keptSize = 0;
-      kept.reset(new std::uint8_t[size]);
-      keptSize = size;
-    }
-    data_ = kept.get();
-  }
-  std::uint8_t* Data() const { return data_; }
-
- private:
-  std::unique_ptr<std::uint8_t[]> own_;
-  std::uint8_t* data_ = nullptr;
-};
-
-// Decodes from image data inflated in one call; false, with nothing
-// decoded and the stream where it was, when the data is not intact or the
-// memory for it cannot be had.
-bool DecodeWhole(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
-                 bool interlaced) {
+// Decodes from image data inflated a piece at a time; false when the data
+// is not intact or the memory for it cannot be had, with `rowsStored` telling
+// whether rows may have been stored by then.
+bool DecodeInPieces(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
+                    bool interlaced, bool& rowsStored) {
   const TInflatedSize inflatedSize = InflatedSize(d, rowLength, interlaced);
-  const std::uint64_t size = inflatedSize.total;
-  if (size == 0 || size > kWholeImageDataCeiling || !stream.Rewind(stream.Position())) return false;
-  std::unique_ptr<TInflateScratch> inflated;
-  std::unique_ptr<TInflatedRows> rows;
+  if (inflatedSize.total == 0) return false;
+  const std::size_t rowBuffer = static_cast<std::size_t>(rowLength) + 1;
   try {
-    inflated = std::make_unique<TInflateScratch>(static_cast<std::size_t>(size));
-    rows = std::make_unique<TInflatedRows>(inflated->Data(), static_cast<std::size_t>(rowLength) + 1);
+    TImageDataPieces pieces(stream, length, inflatedSize.total, rowBuffer);
+    TPieceRows rows(pieces, rowBuffer);
+    if (interlaced) {
+      DecodeAdam7(d, rows);
+    } else {
+      DecodeSequential(d, rows, rowLength);
+    }
+    rowsStored = pieces.AnyHandedOut();
+    return pieces.Finish(static_cast<std::size_t>(inflatedSize.lastRow));
   } catch (const std::bad_alloc&) {
+    rowsStored = true;
     return false;
   }
-  if (!InflateWholeImageData(stream, length, inflated->Data(), static_cast<std::size_t>(size),
-                             static_cast<std::size_t>(inflatedSize.lastRow))) {
-    return false;
-  }
-  if (interlaced) {
-    DecodeAdam7(d, *rows);
-  } else {
-    DecodeSequential(d, *rows, rowLength);
-  }
-  return true;
+}
+
+// Puts the buffers back to the zeros they held before rows were stored.
+void ClearStoredRows(TChunkIHDR& header) {
+  if (header.ColorBits != nullptr) std::memset(header.ColorBits, 0, static_cast<std::size_t>(header.ColorBytes()));
+  if (header.AlphaPlane) std::memset(header.AlphaPlane.get(), 0, static_cast<std::size_t>(header.AlphaBytes()));
 }
 #endif
 
@@ -253,7 +225,15 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
                            static_cast<int>(header.Height), metrics.pixelStride, zeroRowsStoreNothing};
   const bool interlaced = Image.Interlacing == 1;
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
-  if (DecodeWhole(decoding, stream, length, metrics.rowBytes, interlaced)) return true;
+  // The fast way needs a stream that can go back, to stream the same bytes
+  // when it gives up; what it stored by then is cleared first.
+  const std::uint64_t start = stream.Position();
+  bool rowsStored = false;
+  if (stream.Rewind(start)) {
+    if (DecodeInPieces(decoding, stream, length, metrics.rowBytes, interlaced, rowsStored)) return true;
+    stream.Rewind(start);
+    if (rowsStored) ClearStoredRows(header);
+  }
 #endif
 
   TInflateContext input(stream, chunkType, length);
