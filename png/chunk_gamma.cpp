@@ -54,7 +54,9 @@ void TChunkgAMA::SetGammaValue(std::uint32_t value) {
 
 bool TChunkgAMA::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, std::uint32_t length) {
   TChunk::ReadChunk(stream, chunkType, length);
-  BuildGammaTables(GammaValue(), Image.ForwardGamma, Image.ReverseGamma);
+  // A payload of any other length holds no gamma value: the tables stay as
+  // they are, instead of those of the value 1, which would turn the image black.
+  if (PayloadSize == 4) BuildGammaTables(GammaValue(), Image.ForwardGamma, Image.ReverseGamma);
   return true;
 }
 

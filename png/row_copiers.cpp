@@ -157,7 +157,8 @@ const TCopierEntry kCopierTable[] = {
 
 // Chosen before kCopierTable when ForwardGamma is the identity. Interlaced
 // rows keep the byte-wise copiers: a word written to a pass column would
-// spill into a column an earlier pass has filled.
+// spill into a column an earlier pass has filled. The last entry only ends
+// the table (which may otherwise be empty) and matches no layout.
 const TCopierEntry kIdentityGammaTable[] = {
 #ifdef FENWILLOW_DIRECT_COPIERS
     {2, 8, {&CopyRowRGB8Direct, &CopyPassRGB<1>}},
@@ -178,7 +179,9 @@ bool IsIdentityGamma(const std::uint8_t* gamma) {
 const TRowCopiers* FindRowCopiers(std::uint8_t colorType, std::uint8_t bitDepth, const std::uint8_t* gamma) {
   if (IsIdentityGamma(gamma)) {
     for (const TCopierEntry& entry : kIdentityGammaTable) {
-      if (entry.colorType == colorType && entry.bitDepth == bitDepth) return &entry.copiers;
+      if (entry.copiers.sequential != nullptr && entry.colorType == colorType && entry.bitDepth == bitDepth) {
+        return &entry.copiers;
+      }
     }
   }
   for (const TCopierEntry& entry : kCopierTable) {
