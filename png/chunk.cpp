@@ -22,6 +22,10 @@ std::string TChunkClass::ClassChunkType() const {
   return name.size() > 6 ? name.substr(6) : std::string();
 }
 
+const char* TChunkClass::FourLetterType() const {
+  return std::strlen(ClassName) == 10 ? ClassName + 6 : nullptr;
+}
+
 bool TChunkClass::InheritsFrom(const TChunkClass& other) const {
   for (const TChunkClass* c = this; c != nullptr; c = c->Parent) {
     if (c == &other) return true;
@@ -35,8 +39,7 @@ const TChunkClass& TChunk::Class() {
 }
 
 TChunk::TChunk(TPNGObject& image, const TChunkClass& chunkClass) : Payload(1, 0), Image(image) {
-  const std::string type = chunkClass.ClassChunkType();
-  if (type.size() == 4) std::copy(type.begin(), type.end(), ChunkType.begin());
+  if (const char* type = chunkClass.FourLetterType()) std::memcpy(ChunkType.data(), type, 4);
 }
 
 void TChunk::ResizePayload(std::uint32_t n) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,14 @@ inline TChunkName MakeChunkName(const char (&letters)[5]) {
           static_cast<std::uint8_t>(letters[2]), static_cast<std::uint8_t>(letters[3])};
 }
 
+// Compared as one 32-bit word, the way a read loop that meets every chunk wants it.
+inline bool SameChunkType(const TChunkName& a, const TChunkName& b) {
+  std::uint32_t x, y;
+  std::memcpy(&x, a.data(), 4);
+  std::memcpy(&y, b.data(), 4);
+  return x == y;
+}
+
 // What the codec knows about a chunk class without an object of it: its
 // name, its parent class and its factory.
 struct TChunkClass {
@@ -30,6 +39,8 @@ struct TChunkClass {
 
   // The class name after the six-letter prefix "TChunk"; empty for TChunk.
   std::string ClassChunkType() const;
+  // The same when it has four letters, without making a string; else nullptr.
+  const char* FourLetterType() const;
   // True for this class and every class that derives from `other`.
   bool InheritsFrom(const TChunkClass& other) const;
 };

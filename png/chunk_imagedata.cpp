@@ -36,76 +36,71 @@ struct TDecoding {
   }
 };
 
-// Two full-width row buffers (byte 0 the filter type), swapped by flipping
-// `current`: each row is unfiltered into the current one against the other.
+// Two full-width row buffers (byte 0 the filter type) over storage held
+// elsewhere, swapped by flipping `current`: each row is unfiltered into the
+// current one against the other, which starts as zeros.
 class TRowPair {
  public:
-  explicit TRowPair(std::size_t bufferSize) {
-    rows_[0].reset(new std::uint8_t[bufferSize]());
-    rows_[1].reset(new std::uint8_t[bufferSize]());
+  TRowPair(std::uint8_t* storage, std::size_t bufferSize) : rows_{storage, storage + bufferSize} {
+    std::memset(rows_[0], 0, bufferSize);
   }
-  std::uint8_t* Current() const { return rows_[current_].get(); }
-  const std::uint8_t* Previous() const { return rows_[1 - current_].get(); }
-  void StartPass(std::size_t count) { std::memset(rows_[1 - current_].get(), 0, count); }
+  std::uint8_t* Current() const { return rows_[current_]; }
+  const std::uint8_t* Previous() const { return rows_[1 - current_]; }
+  void StartPass(std::size_t count) { std::memset(rows_[1 - current_], 0, count); }
   void Done() { current_ = 1 - current_; }
 
  private:
-  std::unique_ptr<std::uint8_t[]> rows_[2];
+  std::uint8_t* rows_[2];
   int current_ = 1;
 };
 
-// Rows inflated from the stream one at a time, into the current buffer,
-// and unfiltered there.
-class TStreamedRows : public TRowPair {
- public:
-  TStreamedRows(TInflateContext& input, std::size_t bufferSize) : TRowPair(bufferSize), input_(input) {}
-  // The next row of `count` bytes, or nullptr when no byte of it arrived.
-  const std::uint8_t* Next(std::size_t count) {
-    return input_.ReadImageBytes(Current(), count) == 0 ? nullptr : Current();
+// Stores image row y as image row y - 1 was stored.
+void CopyStoredRowDown(const TDecoding& d, int y) {
+  TChunkIHDR& h = d.header;
+  if (h.ColorBits != nullptr) std::memcpy(h.StoredColourRow(y), h.StoredColourRow(y - 1), static_cast<std::size_t>(h.RowStride));
+  if (h.AlphaPlane) {
+    std::uint8_t* alpha = h.AlphaPlane.get() + static_cast<std::size_t>(y) * d.width;
+    std::memcpy(alpha, alpha - d.width, static_cast<std::size_t>(d.width));
   }
+}
 
- private:
-  TInflateContext& input_;
-};
-
-#ifdef FENWILLOW_HAVE_LIBDEFLATE
-// Rows inflated a piece at a time, each unfiltered into the current buffer.
-class TPieceRows : public TRowPair {
- public:
-  TPieceRows(TImageDataPieces& pieces, std::size_t bufferSize) : TRowPair(bufferSize), pieces_(pieces) {}
-  // The next row of `count` bytes, or nullptr once the data is found not
-  // to be intact.
-  const std::uint8_t* Next(std::size_t count) { return pieces_.Next(count); }
-
- private:
-  TImageDataPieces& pieces_;
-};
-#endif
-
+// Four words at a time, stopping at the first that is not zero: most rows
+// that are not all zeros show it in their first bytes.
 bool IsAllZero(const std::uint8_t* bytes, int count) {
-  std::uint64_t any = 0;
   int i = 0;
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes + i, 8);
-    any |= word;
+  for (; i + 32 <= count; i += 32) {
+    std::uint64_t w0, w1, w2, w3;
+    std::memcpy(&w0, bytes + i, 8);
+    std::memcpy(&w1, bytes + i + 8, 8);
+    std::memcpy(&w2, bytes + i + 16, 8);
+    std::memcpy(&w3, bytes + i + 24, 8);
+    if ((w0 | w1 | w2 | w3) != 0) return false;
   }
+  std::uint64_t any = 0;
   for (; i < count; ++i) any |= bytes[i];
   return any == 0;
 }
 
-template <class Rows>
-void DecodeSequential(const TDecoding& d, Rows& rows, int rowLength) {
+// `next(count)` gives the next filtered row of `count` bytes, or nullptr
+// when there is none. Where every row arrives whole (`RowsComplete`), a row
+// that repeats the one above (filter Up, nothing added) is stored as a copy
+// of that row's stored form, and the row buffers stay as they are.
+template <bool RowsComplete, class NextRow>
+void DecodeSequential(const TDecoding& d, NextRow next, TRowPair& rows, int rowLength) {
   const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
+  bool aboveStored = false;
   for (int y = 0; y < d.height; ++y) {
-    const std::uint8_t* filtered = rows.Next(count);
+    const std::uint8_t* filtered = next(count);
     if (filtered == nullptr) return;
+    if (RowsComplete && y > 0 && filtered[0] == 2 && IsAllZero(filtered + 1, rowLength)) {
+      if (aboveStored) CopyStoredRowDown(d, y);
+      continue;
+    }
     std::uint8_t* row = rows.Current();
     d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
     // Mostly transparent pictures keep whole pages of their buffers unwritten.
-    if (!d.zeroRowsStoreNothing || !IsAllZero(row + 1, rowLength)) {
-      d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
-    }
+    aboveStored = !d.zeroRowsStoreNothing || !IsAllZero(row + 1, rowLength);
+    if (aboveStored) d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
     rows.Done();
   }
 }
@@ -125,8 +120,8 @@ int PassWidth(const TAdam7Pass& pass, int width) {
   return (width - pass.firstColumn + pass.columnStep - 1) / pass.columnStep;
 }
 
-template <class Rows>
-void DecodeAdam7(const TDecoding& d, Rows& rows) {
+template <class NextRow>
+void DecodeAdam7(const TDecoding& d, NextRow next, TRowPair& rows) {
   for (const TAdam7Pass& pass : kAdam7Passes) {
     const int passWidth = PassWidth(pass, d.width);
     const int rowLength = RowByteCount(passWidth, d.header.ColorType, d.header.BitDepth);
@@ -134,7 +129,7 @@ void DecodeAdam7(const TDecoding& d, Rows& rows) {
     rows.StartPass(count);
     if (rowLength == 0) continue;  // no bytes at all, not even filter types
     for (int y = pass.firstRow; y < d.height; y += pass.rowStep) {
-      const std::uint8_t* filtered = rows.Next(count);
+      const std::uint8_t* filtered = next(count);
       if (filtered == nullptr) break;
       std::uint8_t* row = rows.Current();
       d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
@@ -175,11 +170,12 @@ bool DecodeInPieces(const TDecoding& d, plat::TStream& stream, std::uint32_t len
   const std::size_t rowBuffer = static_cast<std::size_t>(rowLength) + 1;
   try {
     TImageDataPieces pieces(stream, length, inflatedSize.total, rowBuffer);
-    TPieceRows rows(pieces, rowBuffer);
+    TRowPair rows(pieces.RowStorage(), rowBuffer);
+    auto next = [&pieces](std::size_t count) { return pieces.Next(count); };
     if (interlaced) {
-      DecodeAdam7(d, rows);
+      DecodeAdam7(d, next, rows);
     } else {
-      DecodeSequential(d, rows, rowLength);
+      DecodeSequential<true>(d, next, rows, rowLength);
     }
     rowsStored = pieces.AnyHandedOut();
     return pieces.Finish(static_cast<std::size_t>(inflatedSize.lastRow));
@@ -236,12 +232,20 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   }
 #endif
 
+  // Rows inflated from the stream one at a time, into the current buffer,
+  // and unfiltered there; a row of which only some bytes arrive keeps what
+  // the buffer held before.
   TInflateContext input(stream, chunkType, length);
-  TStreamedRows rows(input, static_cast<std::size_t>(metrics.rowBytes) + 1);
+  const std::size_t rowBuffer = static_cast<std::size_t>(metrics.rowBytes) + 1;
+  const std::unique_ptr<std::uint8_t[]> storage(new std::uint8_t[2 * rowBuffer]());
+  TRowPair rows(storage.get(), rowBuffer);
+  auto next = [&](std::size_t count) -> const std::uint8_t* {
+    return input.ReadImageBytes(rows.Current(), count) == 0 ? nullptr : rows.Current();
+  };
   if (interlaced) {
-    DecodeAdam7(decoding, rows);
+    DecodeAdam7(decoding, next, rows);
   } else {
-    DecodeSequential(decoding, rows, metrics.rowBytes);
+    DecodeSequential<false>(decoding, next, rows, metrics.rowBytes);
   }
   input.SkipRestOfChunk();
   input.CheckChunkCrc();

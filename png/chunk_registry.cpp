@@ -1,3 +1,4 @@
+#include <cstring>
 #include <memory>
 
 #include "png/pngimage.h"
@@ -13,10 +14,10 @@ std::unique_ptr<TPNGPointerList<const TChunkClass>>& ChunkClassRegistry() {
 const TChunkClass& FindChunkClass(const TChunkName& chunkType) {
   const auto& registry = ChunkClassRegistry();
   if (registry) {
-    const std::string type(chunkType.begin(), chunkType.end());
     for (std::uint32_t i = 0; i < registry->ItemCount(); ++i) {
       const TChunkClass* candidate = registry->ItemAt(i);
-      if (candidate->ClassChunkType() == type) return *candidate;
+      const char* type = candidate->FourLetterType();
+      if (type != nullptr && std::memcmp(type, chunkType.data(), 4) == 0) return *candidate;
     }
   }
   return TChunk::Class();

@@ -114,28 +114,32 @@ FW_SSE2 void AverageRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8
   for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(f[i] + ((i >= S ? r[i - S] : 0) + p[i]) / 2);
 }
 
-// Paeth in 16-bit lanes: pa = |b - c|, pb = |a - c|, pc = |a + b - 2c|; the
-// first of a, b, c whose distance is the smallest wins. Left and upper-left
-// start at zero, which makes the first pixel's predictor the byte above.
+// Paeth in 16-bit lanes: pa = |b - c|, pb = |a - c|, pc = |a + b - 2c|; a
+// unless pa > pb or pa > pc, else b unless pb > pc, else c. Each pixel's
+// left neighbour is the one just made, so the work is ordered to keep that
+// chain short: what needs only b and c is done beside it, and the new pixel
+// stays in 16-bit lanes, packed to bytes only for storing. Left and
+// upper-left start at zero, which makes the first pixel's predictor the
+// byte above.
 template <int S>
 FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t* p, int n) {
   const __m128i zero = _mm_setzero_si128();
+  const __m128i lowByte = _mm_set1_epi16(0x00FF);
   __m128i a = zero, c = zero;
   int i = 0;
   for (; i + S <= n; i += S) {
     const __m128i b = _mm_unpacklo_epi8(LoadPixel<S>(p + i), zero);
+    const __m128i x = _mm_unpacklo_epi8(LoadPixel<S>(f + i), zero);
     const __m128i toB = _mm_sub_epi16(b, c);
-    const __m128i toA = _mm_sub_epi16(a, c);
     const __m128i pa = Abs16(toB);
+    const __m128i toA = _mm_sub_epi16(a, c);
     const __m128i pb = Abs16(toA);
-    const __m128i pc = Abs16(_mm_add_epi16(toB, toA));
-    const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-    const __m128i predictor =
-        Select(_mm_cmpeq_epi16(pa, smallest), a, Select(_mm_cmpeq_epi16(pb, smallest), b, c));
-    const __m128i x = _mm_add_epi8(LoadPixel<S>(f + i), _mm_packus_epi16(predictor, zero));
-    StorePixel<S>(r + i, x);
-    a = _mm_unpacklo_epi8(x, zero);
+    const __m128i pc = Abs16(_mm_add_epi16(toA, toB));
+    const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+    const __m128i bOrC = Select(_mm_cmpgt_epi16(pb, pc), c, b);
+    a = _mm_and_si128(_mm_add_epi16(x, Select(notA, bOrC, a)), lowByte);
     c = b;
+    StorePixel<S>(r + i, _mm_packus_epi16(a, zero));
   }
   for (; i < n; ++i) {
     const int left = i >= S ? r[i - S] : 0;

@@ -49,7 +49,14 @@ constexpr std::size_t kChunkEndsCeiling = 4096;
 
 }  // namespace
 
-TImageDataChunks::TImageDataChunks(plat::TStream& stream, std::uint32_t length) : stream_(stream) {
+std::vector<TImageDataChunks::TChunkEnd>& TImageDataChunks::KeptChunkEnds() {
+  thread_local std::vector<TChunkEnd> kept;
+  kept.clear();
+  return kept;
+}
+
+TImageDataChunks::TImageDataChunks(plat::TStream& stream, std::uint32_t length)
+    : stream_(stream), chunkEnds_(KeptChunkEnds()) {
   chunkLength_ = chunkLeft_ = length;
   crc_ = libdeflate_crc32(0, kIdat, 4);
 }
@@ -157,10 +164,10 @@ bool TImageDataChunks::StreamingStop(std::uint64_t bytesToLastOutput, std::uint6
 
 TImageDataPieces::TImageDataPieces(plat::TStream& stream, std::uint32_t length, std::uint64_t inflatedSize,
                                    std::size_t longestRow)
-    : stream_(stream), chunks_(stream, length), total_(inflatedSize) {
+    : stream_(stream), chunks_(stream, length), inflater_(inflatedSize), total_(inflatedSize) {
   const std::uint64_t roomy = std::max<std::uint64_t>(kWindowSize, kHistory + 2 * std::uint64_t{longestRow} + 4096);
   capacity_ = static_cast<std::size_t>(std::min(total_, roomy));
-  window_ = KeptWindow(capacity_);
+  window_ = KeptWindow(capacity_ + 2 * longestRow);
 }
 
 TImageDataPieces::~TImageDataPieces() = default;

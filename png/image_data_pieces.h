@@ -49,6 +49,7 @@ class TImageDataChunks {
     std::uint64_t dataEnd;    // bytes of image data up to the end of the chunk's payload
     std::uint64_t streamEnd;  // stream position after its CRC
   };
+  static std::vector<TChunkEnd>& KeptChunkEnds();
 
   plat::TStream& stream_;
   std::uint32_t chunkLength_ = 0;
@@ -60,7 +61,8 @@ class TImageDataChunks {
   bool ended_ = false;
   bool broken_ = false;
   std::unique_ptr<std::uint8_t[]> block_;  // for streams that cannot lend
-  std::vector<TChunkEnd> chunkEnds_;
+  // Kept on the thread, emptied for each run: most runs record a few.
+  std::vector<TChunkEnd>& chunkEnds_;
 };
 
 // The inflated image data, handed out a row at a time.
@@ -78,6 +80,8 @@ class TImageDataPieces {
   // is found not to be intact.
   const std::uint8_t* Next(std::size_t count);
   bool AnyHandedOut() const { return handedOut_ > 0; }
+  // Room for two rows of `longestRow` bytes, kept with the window.
+  std::uint8_t* RowStorage() const { return window_ + capacity_; }
   // After the last piece, `lastRequest` bytes long: true when the data ended
   // exactly there, its check value and every CRC right; the stream then
   // stands where the streaming decoder would leave it.

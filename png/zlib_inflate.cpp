@@ -46,8 +46,25 @@ unsigned NextCodeword(unsigned codeword, unsigned length) {
 template <std::size_t Capacity>
 bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings,
                                    bool singleAllowed, bool emptyAllowed, unsigned maxPrimaryBits) {
-  unsigned counts[16] = {};
-  for (unsigned s = 0; s < symbolCount; ++s) ++counts[lengths[s]];
+  // Unused symbols come in long runs: they are passed over eight at a time.
+  // Four sets of counts, for neighbouring symbols of the same length would
+  // otherwise wait on each other's increment.
+  auto unusedEight = [lengths](unsigned s) {
+    std::uint64_t word;
+    std::memcpy(&word, lengths + s, 8);
+    return word == 0;
+  };
+  unsigned partial[4][16] = {};
+  unsigned s = 0;
+  for (; s + 8 <= symbolCount; s += 8) {
+    if (unusedEight(s)) continue;
+    for (unsigned k = 0; k < 8; ++k) ++partial[k & 3][lengths[s + k]];
+  }
+  for (; s < symbolCount; ++s) ++partial[0][lengths[s]];
+  unsigned counts[16];
+  for (unsigned length = 0; length < 16; ++length) {
+    counts[length] = partial[0][length] + partial[1][length] + partial[2][length] + partial[3][length];
+  }
   counts[0] = 0;
   unsigned longest = 15;
   while (longest > 0 && counts[longest] == 0) --longest;
@@ -64,12 +81,18 @@ bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolC
   if (left > 0 && (!singleAllowed || longest != 1)) return false;
 
   // Symbols in canonical order: by length, then by value.
-  unsigned offsets[17] = {};
-  for (unsigned length = 1; length <= 15; ++length) offsets[length + 1] = offsets[length] + counts[length];
+  unsigned offsets[16];
+  offsets[1] = 0;
+  for (unsigned length = 1; length < 15; ++length) offsets[length + 1] = offsets[length] + counts[length];
   std::uint16_t sorted[288];
-  for (unsigned s = 0; s < symbolCount; ++s) {
-    if (lengths[s] != 0) sorted[offsets[lengths[s]]++] = static_cast<std::uint16_t>(s);
+  auto place = [&](unsigned symbol) {
+    if (lengths[symbol] != 0) sorted[offsets[lengths[symbol]]++] = static_cast<std::uint16_t>(symbol);
+  };
+  for (s = 0; s + 8 <= symbolCount; s += 8) {
+    if (unusedEight(s)) continue;
+    for (unsigned k = s; k < s + 8; ++k) place(k);
   }
+  for (; s < symbolCount; ++s) place(s);
 
   // The primary part is as wide as the longest codeword needs, up to the
   // maximum: small codes get small tables, which are quick to fill. It
@@ -180,10 +203,18 @@ const TMeanings& DistanceMeanings() {
   return meanings;
 }
 
+// A code length symbol's value packs the length it writes (bits 0-3), or
+// with bit 8 the length before, and how often before its extra bits (bits
+// 4-7); its entry's low byte counts those extra bits.
+constexpr unsigned kRepeatPrevious = 1u << 8;
+
 const TMeanings& CodeLengthMeanings() {
   static const TMeanings meanings = [] {
     TMeanings m{};
-    for (unsigned s = 0; s < 19; ++s) m[s] = s << 16;
+    for (unsigned s = 0; s < 16; ++s) m[s] = (s | 1u << 4) << 16;
+    m[16] = (kRepeatPrevious | 3u << 4) << 16 | 2;
+    m[17] = (3u << 4) << 16 | 3;
+    m[18] = (11u << 4) << 16 | 7;
     return m;
   }();
   return meanings;
@@ -299,14 +330,10 @@ struct TLastSymbol {
   std::int64_t endBit = 0;
 };
 
-// With `entry` a length code's entry: takes the length and its distance,
-// extra bits included (at most 48 bits). False for a distance code zlib
-// finds invalid.
-inline bool TakeMatch(TBits& in, std::uint32_t entry, const TDistanceTable& distances, unsigned& length,
-                      unsigned& distance) {
-  length = ValueWithExtra(entry, in.buffer);
-  in.Drop(DropBits(entry));
-  entry = distances.Primary(in.buffer);
+// Takes a distance code and its extra bits (at most 28 bits). False for a
+// distance code zlib finds invalid.
+inline bool TakeDistance(TBits& in, const TDecodeView distances, unsigned& distance) {
+  std::uint32_t entry = distances.Primary(in.buffer);
   if (entry & kExceptional) {
     if (!(entry & kSubtable)) return false;
     in.Drop(DropBits(entry));
@@ -318,16 +345,20 @@ inline bool TakeMatch(TBits& in, std::uint32_t entry, const TDistanceTable& dist
   return true;
 }
 
-// Decodes symbols while at least a word of input and a longest match and
-// two words of output are left, a word refill ahead of each round. The
-// next literal/length entry is looked up before the work of the round is
-// done: a refill keeps more bits in the buffer than it counts, enough for
-// that. On the end-of-block code its entry is left, untaken, in `entry`.
-TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, const TOutput& output,
-                            const TLiteralLengthTable& literalLength, const TDistanceTable& distances,
-                            unsigned window, std::uint8_t*& symbolStart, std::uint32_t& entry) {
+// Decodes symbols while at least a word of input is left, and room for
+// three literals or for the match at hand with the word copies' spill, a
+// word refill ahead of each round (a round takes at most 48 bits). The next
+// literal/length entry is looked up before the work of the round is done: a
+// refill keeps more bits in the buffer than it counts, enough for that. On
+// the end-of-block code its entry is left, untaken, in `entry`; a match
+// without room is left untaken.
+TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, const TOutput& output, const TDecodeView literalLength,
+                            const TDecodeView distances, unsigned window, std::uint8_t*& symbolStart,
+                            std::uint32_t& entry) {
+  const std::uint8_t* const history = output.history;
+  std::uint8_t* const outEnd = output.end;
   const std::uint8_t* const fastInEnd = in.end - std::min<std::size_t>(in.end - in.next, 8);
-  std::uint8_t* const fastOutEnd = output.end - std::min<std::size_t>(output.end - out, 274);
+  std::uint8_t* const fastOutEnd = outEnd - std::min<std::size_t>(outEnd - out, 3);
   if (in.next >= fastInEnd || out >= fastOutEnd) return TSymbols::kNearTheEnd;
   in.RefillFast();
   entry = literalLength.Primary(in.buffer);
@@ -351,6 +382,9 @@ TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, const TOutput& output
         }
       }
     } else {
+      // Where the code began, should its match find no room.
+      const std::uint64_t codeBuffer = in.buffer;
+      const unsigned codeCount = in.count;
       if (entry & kExceptional) {
         if (entry & kSubtable) {
           in.Drop(DropBits(entry));
@@ -364,9 +398,16 @@ TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, const TOutput& output
         *out++ = static_cast<std::uint8_t>(entry >> 16);
         entry = literalLength.Primary(in.buffer);
       } else {
-        unsigned length, distance;
-        if (!TakeMatch(in, entry, distances, length, distance)) return TSymbols::kRefused;
-        if (distance > static_cast<std::size_t>(out - output.history) || distance > window) return TSymbols::kRefused;
+        const unsigned length = ValueWithExtra(entry, in.buffer);
+        if (length + 15 > static_cast<std::size_t>(outEnd - out)) {
+          in.buffer = codeBuffer;
+          in.count = codeCount;
+          return TSymbols::kNearTheEnd;
+        }
+        in.Drop(DropBits(entry));
+        unsigned distance;
+        if (!TakeDistance(in, distances, distance)) return TSymbols::kRefused;
+        if (distance > static_cast<std::size_t>(out - history) || distance > window) return TSymbols::kRefused;
         entry = literalLength.Primary(in.buffer);
         symbolStart = out;
         CopyMatchFast(out, distance, length);
@@ -382,8 +423,8 @@ TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, const TOutput& output
 // A symbol that needs bits beyond the input, or room beyond the output, is
 // left untaken. The end-of-block code is taken.
 TSymbols InflateSymbolsCarefully(TBits& in, std::uint8_t*& out, const TOutput& output,
-                                 const TLiteralLengthTable& literalLength, const TDistanceTable& distances,
-                                 unsigned window, TLastSymbol& last) {
+                                 const TDecodeView literalLength, const TDecodeView distances, unsigned window,
+                                 TLastSymbol& last) {
   for (;;) {
     const TBits before = in;
     const bool filled = in.Refill();
@@ -415,8 +456,10 @@ TSymbols InflateSymbolsCarefully(TBits& in, std::uint8_t*& out, const TOutput& o
       *out++ = static_cast<std::uint8_t>(entry >> 16);
       continue;
     }
-    unsigned length = 0, distance = 0;
-    const bool valid = TakeMatch(in, entry, distances, length, distance);
+    const unsigned length = ValueWithExtra(entry, in.buffer);
+    in.Drop(DropBits(entry));
+    unsigned distance = 0;
+    const bool valid = TakeDistance(in, distances, distance);
     if (beyondInput()) return TSymbols::kNeedInput;
     if (!valid || distance > static_cast<std::size_t>(out - output.history) || distance > window) {
       return TSymbols::kRefused;
@@ -426,15 +469,20 @@ TSymbols InflateSymbolsCarefully(TBits& in, std::uint8_t*& out, const TOutput& o
       return TSymbols::kOutputFull;
     }
     last = {out, in.Position()};
-    for (unsigned i = 0; i < length; ++i, ++out) *out = out[-static_cast<std::ptrdiff_t>(distance)];
+    if (distance >= length) {
+      std::memcpy(out, out - distance, length);
+      out += length;
+    } else {
+      for (unsigned i = 0; i < length; ++i, ++out) *out = out[-static_cast<std::ptrdiff_t>(distance)];
+    }
   }
 }
 
 // Decodes a Huffman block up to its end-of-block code, or as far as input
 // and output allow. `last` ends at the last symbol that gave output.
 TSymbols InflateHuffmanBlock(TBits& bits, std::uint8_t*& outRef, const TOutput& output,
-                             const TLiteralLengthTable& literalLength, const TDistanceTable& distances,
-                             unsigned window, TLastSymbol& last) {
+                             const TDecodeView literalLength, const TDecodeView distances, unsigned window,
+                             TLastSymbol& last) {
   // Local copies stay in registers.
   TBits in = bits;
   std::uint8_t* out = outRef;
@@ -477,7 +525,7 @@ const TFixedCodes& FixedCodes() {
 enum class TRead { kOk, kRefused, kShort };
 
 template <class Codes>
-TRead ReadDynamicCodes(TBits& in, Codes& codes) {
+TRead ReadDynamicCodes(TBits& in, Codes& codes, unsigned literalBits) {
   static const std::uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
   if (!in.Refill()) return TRead::kShort;
   const unsigned literalCount = in.Take(5) + 257;
@@ -487,49 +535,50 @@ TRead ReadDynamicCodes(TBits& in, Codes& codes) {
   if (literalCount > 286 || distanceCount > 30) return TRead::kRefused;
   std::uint8_t codeLengthLengths[19] = {};
   for (unsigned i = 0; i < codeLengthCount; ++i) {
-    if (!in.Refill()) return TRead::kShort;
+    if (in.count < 3 && !in.Refill()) return TRead::kShort;
     codeLengthLengths[kOrder[i]] = static_cast<std::uint8_t>(in.Take(3));
   }
   if (in.Overrun()) return TRead::kShort;
   // Without a code length code every length reads as 0, and zlib then finds
   // no end-of-block code: refused either way.
   if (!codes.codeLength.Build(codeLengthLengths, 19, CodeLengthMeanings(), false, false, 7)) return TRead::kRefused;
+  const TDecodeView codeLengths = codes.codeLength.View();
 
-  std::uint8_t lengths[286 + 30];
+  // Room for a word written from the last code on.
+  std::uint8_t lengths[286 + 30 + 8];
   const unsigned total = literalCount + distanceCount;
   for (unsigned i = 0; i < total;) {
-    if (!in.Refill()) return TRead::kShort;
-    const std::uint32_t entry = codes.codeLength.Primary(in.buffer);
-    in.Drop(CodeBits(entry));
-    const unsigned symbol = ValueOf(entry);
-    if (symbol < 16) {
-      lengths[i++] = static_cast<std::uint8_t>(symbol);
-      continue;
-    }
-    std::uint8_t value = 0;
-    unsigned repeat = 0;
-    if (symbol == 16) {
-      if (i == 0) return in.Overrun() ? TRead::kShort : TRead::kRefused;
-      value = lengths[i - 1];
-      repeat = 3 + in.Take(2);
-    } else if (symbol == 17) {
-      repeat = 3 + in.Take(3);
-    } else {
-      repeat = 11 + in.Take(7);
-    }
+    // A code length code and its extra bits take at most 14 bits.
+    if (in.count < 14 && !in.Refill()) return TRead::kShort;
+    const std::uint32_t entry = codeLengths.Primary(in.buffer);
+    const unsigned meaning = ValueOf(entry);
+    const unsigned extra = DropBits(entry) - CodeBits(entry);
+    const unsigned repeat =
+        ((meaning >> 4) & 15) + static_cast<unsigned>((in.buffer >> CodeBits(entry)) & ((1u << extra) - 1));
+    in.Drop(DropBits(entry));
+    if ((meaning & kRepeatPrevious) && i == 0) return in.Overrun() ? TRead::kShort : TRead::kRefused;
     if (i + repeat > total) return in.Overrun() ? TRead::kShort : TRead::kRefused;
-    std::memset(lengths + i, value, repeat);
+    const std::uint8_t value = static_cast<std::uint8_t>((meaning & kRepeatPrevious) ? lengths[i - 1] : meaning & 15);
+    // One word holds most runs; only the longest need more.
+    const std::uint64_t eight = 0x0101010101010101u * value;
+    std::memcpy(lengths + i, &eight, 8);
+    if (repeat > 8) std::memset(lengths + i + 8, value, repeat - 8);
     i += repeat;
   }
   if (in.Overrun()) return TRead::kShort;
   if (lengths[256] == 0) return TRead::kRefused;
-  return codes.literalLength.Build(lengths, literalCount, LiteralLengthMeanings(), true, false, 11) &&
+  return codes.literalLength.Build(lengths, literalCount, LiteralLengthMeanings(), true, false, literalBits) &&
                  codes.distance.Build(lengths + literalCount, distanceCount, DistanceMeanings(), true, true, 8)
              ? TRead::kOk
              : TRead::kRefused;
 }
 
 }  // namespace
+
+// A small stream fills its tables more often than it looks them up: the
+// literal/length table's primary part is narrower for small outputs.
+TZlibInflater::TZlibInflater(std::uint64_t outputSize)
+    : literalBits_(outputSize <= (std::uint64_t{4} << 10) ? 9 : outputSize <= (std::uint64_t{16} << 10) ? 10 : 11) {}
 
 TZlibInflater::TStatus TZlibInflater::Inflate(TInput& input, TOutput& output) {
   if (phase_ == TPhase::kDone) return TStatus::kDone;
@@ -597,7 +646,7 @@ TZlibInflater::TStatus TZlibInflater::Run(TInput& input, TOutput& output) {
           fixedCodes_ = true;
           phase_ = TPhase::kHuffman;
         } else if (type == 2) {
-          read = ReadDynamicCodes(in, dynamic_);
+          read = ReadDynamicCodes(in, dynamic_, literalBits_);
           fixedCodes_ = false;
           phase_ = TPhase::kHuffman;
         } else {
@@ -629,8 +678,9 @@ TZlibInflater::TStatus TZlibInflater::Run(TInput& input, TOutput& output) {
         break;
       }
       case TPhase::kHuffman: {
-        const TLiteralLengthTable& literalLength = fixedCodes_ ? FixedCodes().literalLength : dynamic_.literalLength;
-        const TDistanceTable& distances = fixedCodes_ ? FixedCodes().distance : dynamic_.distance;
+        const TDecodeView literalLength =
+            fixedCodes_ ? FixedCodes().literalLength.View() : dynamic_.literalLength.View();
+        const TDecodeView distances = fixedCodes_ ? FixedCodes().distance.View() : dynamic_.distance.View();
         TLastSymbol last;
         const TSymbols end = InflateHuffmanBlock(in, out, output, literalLength, distances, window_, last);
         noteLast(last);
@@ -665,7 +715,7 @@ TZlibInflater::TStatus TZlibInflater::Run(TInput& input, TOutput& output) {
 
 TWholeInflate InflateWholeZlibStream(const std::uint8_t* data, std::size_t size, std::uint8_t* out,
                                      std::size_t outSize) {
-  TZlibInflater inflater;
+  TZlibInflater inflater(outSize);
   TZlibInflater::TInput input{data, data + size, true};
   TZlibInflater::TOutput output{out, out, out + outSize, true};
   TWholeInflate result;

@@ -18,6 +18,20 @@
 
 namespace zlib_inflate_detail {
 
+// How a decode table is looked up, held by value where symbols are decoded:
+// the output is written a byte at a time, and such a write could, for all
+// the compiler knows, change a table reached through a reference.
+struct TDecodeView {
+  const std::uint32_t* entries;
+  std::uint64_t mask;
+
+  std::uint32_t Primary(std::uint64_t bits) const { return entries[bits & mask]; }
+  // The entry a subtable pointer leads to, for the bits after the primary ones.
+  std::uint32_t Sub(std::uint32_t pointer, std::uint64_t bits) const {
+    return entries[((pointer >> 16) & 0x7FFF) + (bits & ((1u << ((pointer >> 8) & 15)) - 1))];
+  }
+};
+
 // A decode table: a primary part indexed by the stream's next bits (at most
 // 11, fewer where the longest codeword is shorter), then the subtables of
 // the codewords longer than that.
@@ -28,11 +42,7 @@ class TDecodeTable {
   // Judges the lengths as zlib's inflate_table does (see the .cpp file).
   bool Build(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings, bool singleAllowed,
              bool emptyAllowed, unsigned maxPrimaryBits);
-  std::uint32_t Primary(std::uint64_t bits) const { return entries_[bits & mask_]; }
-  // The entry a subtable pointer leads to, for the bits after the primary ones.
-  std::uint32_t Sub(std::uint32_t pointer, std::uint64_t bits) const {
-    return entries_[((pointer >> 16) & 0x7FFF) + (bits & ((1u << ((pointer >> 8) & 15)) - 1))];
-  }
+  TDecodeView View() const { return {entries_.data(), mask_}; }
 
  private:
   std::uint64_t mask_ = 0;
@@ -56,6 +66,9 @@ class TZlibInflater {
     kDone,        // the stream ended exactly at the output's end, its check value right
     kRefused,     // zlib would refuse the stream, or it does not fit the output
   };
+
+  // `outputSize`: the bytes the stream is expected to give.
+  explicit TZlibInflater(std::uint64_t outputSize);
 
   struct TInput {
     const std::uint8_t* next;
@@ -97,6 +110,7 @@ class TZlibInflater {
   bool finalBlock_ = false;
   bool fixedCodes_ = false;
   unsigned window_ = 0;
+  unsigned literalBits_;
   std::uint32_t storedLeft_ = 0;
   // Bits of input already taken (fewer than 8 between calls).
   std::uint64_t bitBuffer_ = 0;
