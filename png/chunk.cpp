@@ -38,7 +38,19 @@ const TChunkClass& TChunk::Class() {
   return record;
 }
 
-TChunk::TChunk(TPNGObject& image, const TChunkClass& chunkClass) : Payload(1, 0), Image(image) {
+void TChunkPayload::resize(std::size_t size, std::uint8_t value) {
+  if (size > capacity()) {
+    const std::size_t capacity = std::max(size, 2 * this->capacity());
+    std::unique_ptr<std::uint8_t[]> bigger(new std::uint8_t[capacity]);
+    std::memcpy(bigger.get(), data(), size_);
+    heap_ = std::move(bigger);
+    capacity_ = capacity;
+  }
+  if (size > size_) std::memset(data() + size_, value, size - size_);
+  size_ = size;
+}
+
+TChunk::TChunk(TPNGObject& image, const TChunkClass& chunkClass) : Image(image) {
   if (const char* type = chunkClass.FourLetterType()) std::memcpy(ChunkType.data(), type, 4);
 }
 

@@ -64,6 +64,34 @@ std::unique_ptr<TChunk> MakeChunkOfClass(TPNGObject& image) {
     return record;                                                                         \
   }
 
+// A chunk's payload bytes. Small payloads (the header's, the empty ones of
+// the image data and the end chunk) are held in the chunk itself, so that
+// most chunks of a small picture need no memory of their own; larger ones
+// on the heap, which grows as a vector's would. Bytes added by resize() are 0.
+class TChunkPayload {
+ public:
+  TChunkPayload(std::size_t size, std::uint8_t value) { resize(size, value); }
+  TChunkPayload(const TChunkPayload&) = delete;
+  TChunkPayload& operator=(const TChunkPayload&) = delete;
+
+  std::uint8_t* data() { return heap_ ? heap_.get() : inline_; }
+  const std::uint8_t* data() const { return heap_ ? heap_.get() : inline_; }
+  std::uint8_t* begin() { return data(); }
+  const std::uint8_t* begin() const { return data(); }
+  std::uint8_t& operator[](std::size_t i) { return data()[i]; }
+  std::uint8_t operator[](std::size_t i) const { return data()[i]; }
+  std::size_t size() const { return size_; }
+  std::size_t capacity() const { return heap_ ? capacity_ : sizeof inline_; }
+  // Keeps the leading bytes; may throw std::bad_alloc.
+  void resize(std::size_t size, std::uint8_t value = 0);
+
+ private:
+  std::unique_ptr<std::uint8_t[]> heap_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  std::uint8_t inline_[16];
+};
+
 class TChunk {
  public:
   // Sets the owning image, a 1-byte payload of size 0 and, when the class
@@ -91,7 +119,7 @@ class TChunk {
   std::string TypeName() const { return std::string(ChunkType.begin(), ChunkType.end()); }
 
   TChunkName ChunkType{};
-  std::vector<std::uint8_t> Payload;  // always PayloadSize + 1 bytes
+  TChunkPayload Payload{1, 0};  // always PayloadSize + 1 bytes
   std::uint32_t PayloadSize = 0;
   TPNGObject& Image;
 };

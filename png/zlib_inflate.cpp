@@ -96,19 +96,24 @@ bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolC
 
   // The primary part is as wide as the longest codeword needs, up to the
   // maximum: small codes get small tables, which are quick to fill. It
-  // grows by doubling, one codeword length at a time: the entries of the
-  // shorter codewords repeat in the new half, and this length's codewords
-  // go in. A codeword never placed (the twin of a single 1-bit code) stays
-  // invalid.
+  // grows by doubling, one codeword length at a time from the shortest: the
+  // entries of the shorter codewords repeat in the new half, and this
+  // length's codewords go in. Entries no codeword of the shortest length
+  // takes are all taken by longer ones, except the twin of a single 1-bit
+  // code, which stays invalid.
   const unsigned bits = std::min(longest, maxPrimaryBits);
   mask_ = (std::uint64_t{1} << bits) - 1;
-  entries_[0] = kInvalidEntry;
-  std::size_t size = 1;
+  unsigned shortest = 1;
+  while (counts[shortest] == 0) ++shortest;
+  std::size_t size = std::size_t{1} << std::min(shortest, bits);
+  entries_[0] = entries_[1] = kInvalidEntry;
   unsigned index = 0;
   unsigned codeword = 0;
-  for (unsigned length = 1; length <= bits; ++length) {
-    std::memcpy(&entries_[size], &entries_[0], size * sizeof entries_[0]);
-    size *= 2;
+  for (unsigned length = shortest; length <= bits; ++length) {
+    if (length > shortest) {
+      for (std::size_t k = 0; k < size; ++k) entries_[size + k] = entries_[k];
+      size *= 2;
+    }
     for (unsigned k = 0; k < counts[length]; ++k) {
       entries_[codeword] = Entry(meanings[sorted[index++]], length);
       codeword = NextCodeword(codeword, length);
@@ -321,6 +326,23 @@ void CopyMatchFast(std::uint8_t* out, unsigned distance, unsigned length) {
   }
 }
 
+// Copies a match of `length` bytes from `distance` back, writing nothing
+// past it: the bytes repeat with the period `distance`, so each copy can
+// take from the match's source all that is already in place, twice as much
+// each time.
+void CopyMatchExactly(std::uint8_t* out, unsigned distance, unsigned length) {
+  const std::uint8_t* const from = out - distance;
+  if (distance == 1) {
+    std::memset(out, *from, length);
+    return;
+  }
+  for (unsigned done = 0; done < length;) {
+    const unsigned n = std::min(done + distance, length - done);
+    std::memcpy(out + done, from, n);
+    done += n;
+  }
+}
+
 enum class TSymbols { kEndOfBlock, kRefused, kNearTheEnd, kNeedInput, kOutputFull };
 
 // Where the output's last symbol ends in the input, and where its bytes
@@ -469,12 +491,8 @@ TSymbols InflateSymbolsCarefully(TBits& in, std::uint8_t*& out, const TOutput& o
       return TSymbols::kOutputFull;
     }
     last = {out, in.Position()};
-    if (distance >= length) {
-      std::memcpy(out, out - distance, length);
-      out += length;
-    } else {
-      for (unsigned i = 0; i < length; ++i, ++out) *out = out[-static_cast<std::ptrdiff_t>(distance)];
-    }
+    CopyMatchExactly(out, distance, length);
+    out += length;
   }
 }
 
