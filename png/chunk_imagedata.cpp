@@ -89,6 +89,16 @@ bool IsAllZero(const std::uint8_t* bytes, int count) {
     std::memcpy(&w3, bytes + i + 24, 8);
     if ((w0 | w1 | w2 | w3) != 0) return false;
   }
+  auto wordAt = [bytes](int at) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + at, 8);
+    return word;
+  };
+  for (; i + 8 <= count; i += 8) {
+    if (wordAt(i) != 0) return false;
+  }
+  // The last bytes as the row's last word, which may overlap bytes seen.
+  if (i < count && count >= 8) return wordAt(count - 8) == 0;
   std::uint64_t any = 0;
   for (; i < count; ++i) any |= bytes[i];
   return any == 0;
