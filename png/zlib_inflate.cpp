@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace zlib_inflate_detail {
@@ -26,6 +27,20 @@ constexpr std::uint32_t kLiteral = 1u << 31;
 constexpr std::uint32_t kInvalidEntry = kExceptional | kInvalid;
 
 std::uint32_t Entry(std::uint32_t meaning, unsigned length) { return meaning + (length << 8) + length; }
+
+// `code`'s low `length` bits in the reverse order, as the stream holds them.
+unsigned Reversed(unsigned code, unsigned length) {
+  static const auto bytes = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+      unsigned r = 0;
+      for (unsigned i = 0; i < 8; ++i) r |= ((b >> i) & 1) << (7 - i);
+      table[b] = static_cast<std::uint8_t>(r);
+    }
+    return table;
+  }();
+  return (unsigned{bytes[code & 0xFF]} << 8 | bytes[(code >> 8) & 0xFF]) >> (16 - length);
+}
 
 // The canonical codeword after `codeword` (both bit-reversed, as the stream
 // holds them), at `length` bits: the normal form plus one. 0 after the last.
@@ -79,6 +94,10 @@ bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolC
     if (left < 0) return false;
   }
   if (left > 0 && (!singleAllowed || longest != 1)) return false;
+  if (longest <= maxPrimaryBits) {
+    FillInSymbolOrder(lengths, symbolCount, meanings, counts, longest);
+    return true;
+  }
 
   // Symbols in canonical order: by length, then by value.
   unsigned offsets[16];
@@ -151,6 +170,42 @@ bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolC
     }
   }
   return true;
+}
+
+// Where every codeword fits the primary part, each symbol's entry is
+// written where its codeword and every continuation of it index, symbol
+// after symbol: codewords of one length are handed out in symbol order.
+template <std::size_t Capacity>
+void TDecodeTable<Capacity>::FillInSymbolOrder(const std::uint8_t* lengths, unsigned symbolCount,
+                                               const TMeanings& meanings, const unsigned (&counts)[16],
+                                               unsigned bits) {
+  mask_ = (std::uint64_t{1} << bits) - 1;
+  const std::size_t size = std::size_t{1} << bits;
+  // The twin of a single 1-bit codeword stays invalid.
+  entries_[0] = entries_[1] = kInvalidEntry;
+  unsigned next[16];
+  unsigned code = 0;
+  for (unsigned length = 1; length <= bits; ++length) {
+    code = (code + counts[length - 1]) << 1;
+    next[length] = code;
+  }
+  for (unsigned s = 0; s < symbolCount; ++s) {
+    // Unused symbols come in long runs: passed over eight at a time.
+    if ((s & 7) == 0 && s + 8 <= symbolCount) {
+      std::uint64_t word;
+      std::memcpy(&word, lengths + s, 8);
+      if (word == 0) {
+        s += 7;
+        continue;
+      }
+    }
+    const unsigned length = lengths[s];
+    if (length == 0) continue;
+    const std::uint32_t entry = Entry(meanings[s], length);
+    for (std::size_t i = Reversed(next[length]++, length); i < size; i += std::size_t{1} << length) {
+      entries_[i] = entry;
+    }
+  }
 }
 
 template class TDecodeTable<2342>;

@@ -45,6 +45,9 @@ class TDecodeTable {
   TDecodeView View() const { return {entries_.data(), mask_}; }
 
  private:
+  void FillInSymbolOrder(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings,
+                         const unsigned (&counts)[16], unsigned bits);
+
   std::uint64_t mask_ = 0;
   // Only the entries Build writes are ever read: no clearing beforehand.
   std::array<std::uint32_t, Capacity> entries_;
