@@ -61,27 +61,23 @@ Bytes ReadWhole(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::string> DefaultFiles() {
+// The PNG files of a directory, sorted by name.
+std::vector<std::string> PngFilesIn(const std::string& directory) {
   std::vector<std::string> files;
-  const std::string bench = std::string(FENWILLOW_TESTDATA) + "/bench";
-  if (DIR* dir = opendir(bench.c_str())) {
+  if (DIR* dir = opendir(directory.c_str())) {
     while (dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) files.push_back(bench + "/" + name);
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) files.push_back(directory + "/" + name);
     }
     closedir(dir);
   }
   std::sort(files.begin(), files.end());
-  std::vector<std::string> pictures;
-  const std::string assets = std::string(FENWILLOW_SOURCE_DIR) + "/assets";
-  if (DIR* dir = opendir(assets.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) pictures.push_back(assets + "/" + name);
-    }
-    closedir(dir);
-  }
-  std::sort(pictures.begin(), pictures.end());
+  return files;
+}
+
+std::vector<std::string> DefaultFiles() {
+  std::vector<std::string> files = PngFilesIn(std::string(FENWILLOW_TESTDATA) + "/bench");
+  const std::vector<std::string> pictures = PngFilesIn(std::string(FENWILLOW_SOURCE_DIR) + "/assets");
   files.insert(files.end(), pictures.begin(), pictures.end());
   return files;
 }
