@@ -16,8 +16,9 @@ namespace {
 //   bits 8-11   codeword length (for a subtable pointer, its index bits)
 //   bits 12-15  end of block, subtable pointer, invalid code, and a bit set
 //               with any of these three
-//   bits 16-30  literal byte, length or distance base, code length symbol,
-//               or the start of a subtable
+//   bits 16-30  literal byte, length or distance base, what a code length
+//               symbol writes (see CodeLengthMeanings), or the start of a
+//               subtable
 //   bit 31      literal
 constexpr std::uint32_t kEndOfBlock = 1u << 12;
 constexpr std::uint32_t kSubtable = 1u << 13;
