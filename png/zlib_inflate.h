@@ -123,7 +123,6 @@ class TZlibInflater {
   std::uint32_t adler_ = 1;
   std::uint64_t lastSymbolEndBit_ = 0;
   std::uint64_t lastSymbolStart_ = 0;
-  bool anyOutput_ = false;
   TDynamicCodes dynamic_;
 };
 
