@@ -22,6 +22,10 @@ std::string TChunkClass::ClassChunkType() const {
   return name.size() > 6 ? name.substr(6) : std::string();
 }
 
+const char* TChunkClass::FourLetterType() const {
+  return std::strlen(ClassName) == 10 ? ClassName + 6 : nullptr;
+}
+
 bool TChunkClass::InheritsFrom(const TChunkClass& other) const {
   for (const TChunkClass* c = this; c != nullptr; c = c->Parent) {
     if (c == &other) return true;
@@ -34,9 +38,20 @@ const TChunkClass& TChunk::Class() {
   return record;
 }
 
-TChunk::TChunk(TPNGObject& image, const TChunkClass& chunkClass) : Payload(1, 0), Image(image) {
-  const std::string type = chunkClass.ClassChunkType();
-  if (type.size() == 4) std::copy(type.begin(), type.end(), ChunkType.begin());
+void TChunkPayload::resize(std::size_t size, std::uint8_t value) {
+  if (size > capacity()) {
+    const std::size_t capacity = std::max(size, 2 * this->capacity());
+    std::unique_ptr<std::uint8_t[]> bigger(new std::uint8_t[capacity]);
+    std::memcpy(bigger.get(), data(), size_);
+    heap_ = std::move(bigger);
+    capacity_ = capacity;
+  }
+  if (size > size_) std::memset(data() + size_, value, size - size_);
+  size_ = size;
+}
+
+TChunk::TChunk(TPNGObject& image, const TChunkClass& chunkClass) : Image(image) {
+  if (const char* type = chunkClass.FourLetterType()) std::memcpy(ChunkType.data(), type, 4);
 }
 
 void TChunk::ResizePayload(std::uint32_t n) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,14 @@ inline TChunkName MakeChunkName(const char (&letters)[5]) {
           static_cast<std::uint8_t>(letters[2]), static_cast<std::uint8_t>(letters[3])};
 }
 
+// Compared as one 32-bit word, the way a read loop that meets every chunk wants it.
+inline bool SameChunkType(const TChunkName& a, const TChunkName& b) {
+  std::uint32_t x, y;
+  std::memcpy(&x, a.data(), 4);
+  std::memcpy(&y, b.data(), 4);
+  return x == y;
+}
+
 // What the codec knows about a chunk class without an object of it: its
 // name, its parent class and its factory.
 struct TChunkClass {
@@ -30,6 +39,8 @@ struct TChunkClass {
 
   // The class name after the six-letter prefix "TChunk"; empty for TChunk.
   std::string ClassChunkType() const;
+  // The same when it has four letters, without making a string; else nullptr.
+  const char* FourLetterType() const;
   // True for this class and every class that derives from `other`.
   bool InheritsFrom(const TChunkClass& other) const;
 };
@@ -52,6 +63,34 @@ std::unique_ptr<TChunk> MakeChunkOfClass(TPNGObject& image) {
     static const TChunkClass record{#Name, &ParentName::Class(), &MakeChunkOfClass<Name>}; \
     return record;                                                                         \
   }
+
+// A chunk's payload bytes. Small payloads (the header's, the empty ones of
+// the image data and the end chunk) are held in the chunk itself, so that
+// most chunks of a small picture need no memory of their own; larger ones
+// on the heap, which grows as a vector's would. Bytes added by resize() are 0.
+class TChunkPayload {
+ public:
+  TChunkPayload(std::size_t size, std::uint8_t value) { resize(size, value); }
+  TChunkPayload(const TChunkPayload&) = delete;
+  TChunkPayload& operator=(const TChunkPayload&) = delete;
+
+  std::uint8_t* data() { return heap_ ? heap_.get() : inline_; }
+  const std::uint8_t* data() const { return heap_ ? heap_.get() : inline_; }
+  std::uint8_t* begin() { return data(); }
+  const std::uint8_t* begin() const { return data(); }
+  std::uint8_t& operator[](std::size_t i) { return data()[i]; }
+  std::uint8_t operator[](std::size_t i) const { return data()[i]; }
+  std::size_t size() const { return size_; }
+  std::size_t capacity() const { return heap_ ? capacity_ : sizeof inline_; }
+  // Keeps the leading bytes; may throw std::bad_alloc.
+  void resize(std::size_t size, std::uint8_t value = 0);
+
+ private:
+  std::unique_ptr<std::uint8_t[]> heap_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  std::uint8_t inline_[16];
+};
 
 class TChunk {
  public:
@@ -80,7 +119,7 @@ class TChunk {
   std::string TypeName() const { return std::string(ChunkType.begin(), ChunkType.end()); }
 
   TChunkName ChunkType{};
-  std::vector<std::uint8_t> Payload;  // always PayloadSize + 1 bytes
+  TChunkPayload Payload{1, 0};  // always PayloadSize + 1 bytes
   std::uint32_t PayloadSize = 0;
   TPNGObject& Image;
 };

@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 
 #include "png/pngimage.h"
@@ -16,6 +17,15 @@ long double RoundHalfEven(long double v) {
 }
 
 }  // namespace
+
+const std::uint8_t* IdentityGamma() {
+  static const auto identity = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<std::uint8_t>(i);
+    return table;
+  }();
+  return identity.data();
+}
 
 void BuildGammaTables(std::uint32_t value, std::uint8_t (&forward)[256], std::uint8_t (&reverse)[256]) {
   if (value == 0) return;
@@ -54,7 +64,9 @@ void TChunkgAMA::SetGammaValue(std::uint32_t value) {
 
 bool TChunkgAMA::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, std::uint32_t length) {
   TChunk::ReadChunk(stream, chunkType, length);
-  BuildGammaTables(GammaValue(), Image.ForwardGamma, Image.ReverseGamma);
+  // A payload of any other length holds no gamma value: the tables stay as
+  // they are, instead of those of the value 1, which would turn the image black.
+  if (PayloadSize == 4) BuildGammaTables(GammaValue(), Image.ForwardGamma, Image.ReverseGamma);
   return true;
 }
 

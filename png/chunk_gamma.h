@@ -24,6 +24,9 @@ class TChunkgAMA : public TChunk {
   std::uint32_t StoredGammaValue() const;
 };
 
+// The gamma table that maps every value to itself.
+const std::uint8_t* IdentityGamma();
+
 // Builds the forward and reverse tables for a gamma value (times 100000);
 // value 0 leaves them as they are.
 void BuildGammaTables(std::uint32_t value, std::uint8_t (&forward)[256], std::uint8_t (&reverse)[256]);

@@ -3,12 +3,16 @@
 #include <memory>
 #include <new>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "png/filters.h"
 #include "png/inflate_reader.h"
 #include "png/pngimage.h"
 #include "png/row_copiers.h"
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
-#include "png/whole_image_data.h"
+#include "png/image_data_pieces.h"
 #endif
 
 PNG_DEFINE_CHUNK_CLASS(TChunkIDAT, TChunk)
@@ -36,74 +40,90 @@ struct TDecoding {
   }
 };
 
-// Rows inflated one at a time into two full-width buffers (byte 0 the
-// filter type), swapped by flipping `current`.
-class TStreamedRows {
+// Two full-width row buffers (byte 0 the filter type) over storage held
+// elsewhere, swapped by flipping `current`: each row is unfiltered into the
+// current one against the other, which starts as zeros.
+class TRowPair {
  public:
-  TStreamedRows(TInflateContext& input, std::size_t bufferSize) : input_(input) {
-    rows_[0].reset(new std::uint8_t[bufferSize]());
-    rows_[1].reset(new std::uint8_t[bufferSize]());
+  TRowPair(std::uint8_t* storage, std::size_t bufferSize) : rows_{storage, storage + bufferSize} {
+    std::memset(rows_[0], 0, bufferSize);
   }
-  // The next row of `count` bytes, or nullptr when no byte of it arrived.
-  std::uint8_t* Next(std::size_t count) {
-    return input_.ReadImageBytes(rows_[current_].get(), count) == 0 ? nullptr : rows_[current_].get();
-  }
-  const std::uint8_t* Previous() const { return rows_[1 - current_].get(); }
-  void StartPass(std::size_t count) { std::memset(rows_[1 - current_].get(), 0, count); }
+  std::uint8_t* Current() const { return rows_[current_]; }
+  const std::uint8_t* Previous() const { return rows_[1 - current_]; }
+  void StartPass(std::size_t count) { std::memset(rows_[1 - current_], 0, count); }
   void Done() { current_ = 1 - current_; }
 
  private:
-  TInflateContext& input_;
-  std::unique_ptr<std::uint8_t[]> rows_[2];
+  std::uint8_t* rows_[2];
   int current_ = 1;
 };
 
-#ifdef FENWILLOW_HAVE_LIBDEFLATE
-// Rows inflated beforehand, one after another: each is unfiltered in place
-// against the row before it.
-class TInflatedRows {
- public:
-  TInflatedRows(std::uint8_t* data, std::size_t fullRowSize) : next_(data), zeros_(new std::uint8_t[fullRowSize]()) {}
-  std::uint8_t* Next(std::size_t count) {
-    current_ = next_;
-    next_ += count;
-    return current_;
+// Stores image row y as image row y - 1 was stored.
+void CopyStoredRowDown(const TDecoding& d, int y) {
+  TChunkIHDR& h = d.header;
+  if (h.ColorBits != nullptr) std::memcpy(h.StoredColourRow(y), h.StoredColourRow(y - 1), static_cast<std::size_t>(h.RowStride));
+  if (h.AlphaPlane) {
+    std::uint8_t* alpha = h.AlphaPlane.get() + static_cast<std::size_t>(y) * d.width;
+    std::memcpy(alpha, alpha - d.width, static_cast<std::size_t>(d.width));
   }
-  const std::uint8_t* Previous() const { return previous_; }
-  void StartPass(std::size_t) { previous_ = zeros_.get(); }
-  void Done() { previous_ = current_; }
+}
 
- private:
-  std::uint8_t* next_;
-  std::uint8_t* current_ = nullptr;
-  std::unique_ptr<std::uint8_t[]> zeros_;
-  const std::uint8_t* previous_ = zeros_.get();
-};
-#endif
-
+// Sixty-four bytes (or four words) at a time, stopping at the first that
+// are not zero: most rows that are not all zeros show it in their first
+// bytes.
 bool IsAllZero(const std::uint8_t* bytes, int count) {
-  std::uint64_t any = 0;
   int i = 0;
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes + i, 8);
-    any |= word;
+#ifdef __SSE2__
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 64 <= count; i += 64) {
+    auto at = [bytes, i](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + k)); };
+    const __m128i any = _mm_or_si128(_mm_or_si128(at(0), at(16)), _mm_or_si128(at(32), at(48)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) != 0xFFFF) return false;
   }
+#endif
+  for (; i + 32 <= count; i += 32) {
+    std::uint64_t w0, w1, w2, w3;
+    std::memcpy(&w0, bytes + i, 8);
+    std::memcpy(&w1, bytes + i + 8, 8);
+    std::memcpy(&w2, bytes + i + 16, 8);
+    std::memcpy(&w3, bytes + i + 24, 8);
+    if ((w0 | w1 | w2 | w3) != 0) return false;
+  }
+  auto wordAt = [bytes](int at) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + at, 8);
+    return word;
+  };
+  for (; i + 8 <= count; i += 8) {
+    if (wordAt(i) != 0) return false;
+  }
+  // The last bytes as the row's last word, which may overlap bytes seen.
+  if (i < count && count >= 8) return wordAt(count - 8) == 0;
+  std::uint64_t any = 0;
   for (; i < count; ++i) any |= bytes[i];
   return any == 0;
 }
 
-template <class Rows>
-void DecodeSequential(const TDecoding& d, Rows& rows, int rowLength) {
+// `next(count)` gives the next filtered row of `count` bytes, or nullptr
+// when there is none. Where every row arrives whole (`RowsComplete`), a row
+// that repeats the one above (filter Up, nothing added) is stored as a copy
+// of that row's stored form, and the row buffers stay as they are.
+template <bool RowsComplete, class NextRow>
+void DecodeSequential(const TDecoding& d, NextRow next, TRowPair& rows, int rowLength) {
   const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
+  bool aboveStored = false;
   for (int y = 0; y < d.height; ++y) {
-    std::uint8_t* row = rows.Next(count);
-    if (row == nullptr) return;
-    d.unfilter(row, rows.Previous(), rowLength, d.pixelStride);
-    // Mostly transparent pictures keep whole pages of their buffers unwritten.
-    if (!d.zeroRowsStoreNothing || !IsAllZero(row + 1, rowLength)) {
-      d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
+    const std::uint8_t* filtered = next(count);
+    if (filtered == nullptr) return;
+    if (RowsComplete && y > 0 && filtered[0] == 2 && IsAllZero(filtered + 1, rowLength)) {
+      if (aboveStored) CopyStoredRowDown(d, y);
+      continue;
     }
+    std::uint8_t* row = rows.Current();
+    d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
+    // Mostly transparent pictures keep whole pages of their buffers unwritten.
+    aboveStored = !d.zeroRowsStoreNothing || !IsAllZero(row + 1, rowLength);
+    if (aboveStored) d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
     rows.Done();
   }
 }
@@ -123,8 +143,8 @@ int PassWidth(const TAdam7Pass& pass, int width) {
   return (width - pass.firstColumn + pass.columnStep - 1) / pass.columnStep;
 }
 
-template <class Rows>
-void DecodeAdam7(const TDecoding& d, Rows& rows) {
+template <class NextRow>
+void DecodeAdam7(const TDecoding& d, NextRow next, TRowPair& rows) {
   for (const TAdam7Pass& pass : kAdam7Passes) {
     const int passWidth = PassWidth(pass, d.width);
     const int rowLength = RowByteCount(passWidth, d.header.ColorType, d.header.BitDepth);
@@ -132,9 +152,10 @@ void DecodeAdam7(const TDecoding& d, Rows& rows) {
     rows.StartPass(count);
     if (rowLength == 0) continue;  // no bytes at all, not even filter types
     for (int y = pass.firstRow; y < d.height; y += pass.rowStep) {
-      std::uint8_t* row = rows.Next(count);
-      if (row == nullptr) break;
-      d.unfilter(row, rows.Previous(), rowLength, d.pixelStride);
+      const std::uint8_t* filtered = next(count);
+      if (filtered == nullptr) break;
+      std::uint8_t* row = rows.Current();
+      d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
       d.copiers.adam7(pass, row + 1, passWidth, d.TargetForRow(y));
       rows.Done();
     }
@@ -162,65 +183,35 @@ TInflatedSize InflatedSize(const TDecoding& d, int rowLength, bool interlaced) {
   return size;
 }
 
-// Room for the inflated image data. Up to kKeptSize it stays allocated on
-// its thread for the next decoding: memory handed back after every image
-// goes back to the system and is faulted in afresh, which costs more than
-// inflating a small image. Throws std::bad_alloc when the room cannot be had.
-class TInflateScratch {
- public:
-  static constexpr std::size_t kKeptSize = std::size_t{16} << 20;
-
-  explicit TInflateScratch(std::size_t size) {
-    if (size > kKeptSize) {
-      own_.reset(new std::uint8_t[size]);
-      data_ = own_.get();
-      return;
-    }
-    thread_local std::unique_ptr<std::uint8_t[]> kept;
-    thread_local std::size_t keptSize = 0;
-    if (size > keptSize) {
-      // Forgotten before the new room is asked for, so that a failure
-      // leaves no size claimed for memory that is gone.
-      kept.reset();
-      keptSize = 0;
-      kept.reset(new std::uint8_t[size]);
-      keptSize = size;
-    }
-    data_ = kept.get();
-  }
-  std::uint8_t* Data() const { return data_; }
-
- private:
-  std::unique_ptr<std::uint8_t[]> own_;
-  std::uint8_t* data_ = nullptr;
-};
-
-// Decodes from image data inflated in one call; false, with nothing
-// decoded and the stream where it was, when the data is not intact or the
-// memory for it cannot be had.
-bool DecodeWhole(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
-                 bool interlaced) {
+// Decodes from image data inflated a piece at a time; false when the data
+// is not intact or the memory for it cannot be had, with `rowsStored` telling
+// whether rows may have been stored by then.
+bool DecodeInPieces(const TDecoding& d, plat::TStream& stream, std::uint32_t length, int rowLength,
+                    bool interlaced, bool& rowsStored) {
   const TInflatedSize inflatedSize = InflatedSize(d, rowLength, interlaced);
-  const std::uint64_t size = inflatedSize.total;
-  if (size == 0 || size > kWholeImageDataCeiling || !stream.Rewind(stream.Position())) return false;
-  std::unique_ptr<TInflateScratch> inflated;
-  std::unique_ptr<TInflatedRows> rows;
+  if (inflatedSize.total == 0) return false;
+  const std::size_t rowBuffer = static_cast<std::size_t>(rowLength) + 1;
   try {
-    inflated = std::make_unique<TInflateScratch>(static_cast<std::size_t>(size));
-    rows = std::make_unique<TInflatedRows>(inflated->Data(), static_cast<std::size_t>(rowLength) + 1);
+    TImageDataPieces pieces(stream, length, inflatedSize.total, rowBuffer);
+    TRowPair rows(pieces.RowStorage(), rowBuffer);
+    auto next = [&pieces](std::size_t count) { return pieces.Next(count); };
+    if (interlaced) {
+      DecodeAdam7(d, next, rows);
+    } else {
+      DecodeSequential<true>(d, next, rows, rowLength);
+    }
+    rowsStored = pieces.AnyHandedOut();
+    return pieces.Finish(static_cast<std::size_t>(inflatedSize.lastRow));
   } catch (const std::bad_alloc&) {
+    rowsStored = true;
     return false;
   }
-  if (!InflateWholeImageData(stream, length, inflated->Data(), static_cast<std::size_t>(size),
-                             static_cast<std::size_t>(inflatedSize.lastRow))) {
-    return false;
-  }
-  if (interlaced) {
-    DecodeAdam7(d, *rows);
-  } else {
-    DecodeSequential(d, *rows, rowLength);
-  }
-  return true;
+}
+
+// Puts the buffers back to the zeros they held before rows were stored.
+void ClearStoredRows(TChunkIHDR& header) {
+  if (header.ColorBits != nullptr) std::memset(header.ColorBits, 0, static_cast<std::size_t>(header.ColorBytes()));
+  if (header.AlphaPlane) std::memset(header.AlphaPlane.get(), 0, static_cast<std::size_t>(header.AlphaBytes()));
 }
 #endif
 
@@ -253,15 +244,31 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
                            static_cast<int>(header.Height), metrics.pixelStride, zeroRowsStoreNothing};
   const bool interlaced = Image.Interlacing == 1;
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
-  if (DecodeWhole(decoding, stream, length, metrics.rowBytes, interlaced)) return true;
+  // The fast way needs a stream that can go back, to stream the same bytes
+  // when it gives up; what it stored by then is cleared first.
+  const std::uint64_t start = stream.Position();
+  bool rowsStored = false;
+  if (stream.Rewind(start)) {
+    if (DecodeInPieces(decoding, stream, length, metrics.rowBytes, interlaced, rowsStored)) return true;
+    stream.Rewind(start);
+    if (rowsStored) ClearStoredRows(header);
+  }
 #endif
 
+  // Rows inflated from the stream one at a time, into the current buffer,
+  // and unfiltered there; a row of which only some bytes arrive keeps what
+  // the buffer held before.
   TInflateContext input(stream, chunkType, length);
-  TStreamedRows rows(input, static_cast<std::size_t>(metrics.rowBytes) + 1);
+  const std::size_t rowBuffer = static_cast<std::size_t>(metrics.rowBytes) + 1;
+  const std::unique_ptr<std::uint8_t[]> storage(new std::uint8_t[2 * rowBuffer]());
+  TRowPair rows(storage.get(), rowBuffer);
+  auto next = [&](std::size_t count) -> const std::uint8_t* {
+    return input.ReadImageBytes(rows.Current(), count) == 0 ? nullptr : rows.Current();
+  };
   if (interlaced) {
-    DecodeAdam7(decoding, rows);
+    DecodeAdam7(decoding, next, rows);
   } else {
-    DecodeSequential(decoding, rows, metrics.rowBytes);
+    DecodeSequential<false>(decoding, next, rows, metrics.rowBytes);
   }
   input.SkipRestOfChunk();
   input.CheckChunkCrc();

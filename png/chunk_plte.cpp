@@ -8,10 +8,14 @@ bool TChunkPLTE::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
     TPNGObject::SignalError<EPNGInvalidPalette>(pnglang::EPNGInvalidPaletteText);
   }
   EntryCount = length / 3;
+  // Only an indexed image takes its colours from the palette: a grey image's
+  // colour table is its grey ramp, and colour images have none.
+  TChunkIHDR& header = OwnerHeader();
+  if (header.ColorType != 3) return true;
   // Corrected with the gamma in force now; a later gamma chunk does not
   // change the palette.
   const std::uint8_t* gamma = Image.ForwardGamma;
-  plat::RGBQUAD* colours = OwnerHeader().DibInfo.bmiColors;
+  plat::RGBQUAD* colours = header.DibInfo.bmiColors;
   for (std::uint32_t i = 0; i < EntryCount; ++i) {
     const std::uint8_t* rgb = Payload.data() + 3 * i;
     colours[i] = {gamma[rgb[2]], gamma[rgb[1]], gamma[rgb[0]], 0};

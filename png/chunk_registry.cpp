@@ -1,4 +1,7 @@
+#include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "png/pngimage.h"
 
@@ -10,13 +13,19 @@ std::unique_ptr<TPNGPointerList<const TChunkClass>>& ChunkClassRegistry() {
   return registry;
 }
 
+// The four letters each registered class stands for, in registration order
+// (none for a class whose name has no four): every chunk read looks there.
+std::vector<std::pair<TChunkName, bool>>& RegisteredTypes() {
+  static std::vector<std::pair<TChunkName, bool>> types;
+  return types;
+}
+
 const TChunkClass& FindChunkClass(const TChunkName& chunkType) {
   const auto& registry = ChunkClassRegistry();
   if (registry) {
-    const std::string type(chunkType.begin(), chunkType.end());
+    const auto& types = RegisteredTypes();
     for (std::uint32_t i = 0; i < registry->ItemCount(); ++i) {
-      const TChunkClass* candidate = registry->ItemAt(i);
-      if (candidate->ClassChunkType() == type) return *candidate;
+      if (types[i].second && SameChunkType(types[i].first, chunkType)) return *registry->ItemAt(i);
     }
   }
   return TChunk::Class();
@@ -28,6 +37,10 @@ void AddChunkClass(const TChunkClass& chunkClass) {
   auto& registry = ChunkClassRegistry();
   if (!registry) registry = std::make_unique<TPNGPointerList<const TChunkClass>>();
   registry->Append(&chunkClass);
+  TChunkName type{};
+  const char* letters = chunkClass.FourLetterType();
+  if (letters != nullptr) std::memcpy(type.data(), letters, 4);
+  RegisteredTypes().emplace_back(type, letters != nullptr);
 }
 
 void InstallStandardChunkClasses() {
@@ -42,7 +55,10 @@ void InstallStandardChunkClasses() {
   AddChunkClass(TChunkzTXt::Class());
 }
 
-void ReleaseChunkRegistry() { ChunkClassRegistry().reset(); }
+void ReleaseChunkRegistry() {
+  ChunkClassRegistry().reset();
+  RegisteredTypes().clear();
+}
 
 std::unique_ptr<TChunk> CreateChunkForType(TPNGObject& image, const TChunkName& chunkType) {
   std::unique_ptr<TChunk> chunk = FindChunkClass(chunkType).Create(image);

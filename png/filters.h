@@ -14,12 +14,16 @@ inline std::uint8_t PaethPredictor(int left, int up, int upperLeft) {
   return static_cast<std::uint8_t>(upperLeft);
 }
 
-// Undoes the filter of `row` in place. Byte 0 is the filter type, bytes 1 to
+// Undoes the filter of the row `filtered` into `row`, which may be `filtered`
+// itself. Byte 0 of a row is the filter type (unused in `row`), bytes 1 to
 // `rowLength` the row; `previous` is the reconstructed row above in the same
-// form. Filter types above 4 leave the row as it is. One byte at a time.
-void UnfilterRow(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int pixelStride);
+// form. Filter types above 4 leave the bytes as they are. One byte at a
+// time.
+void UnfilterRow(std::uint8_t* row, const std::uint8_t* filtered, const std::uint8_t* previous, int rowLength,
+                 int pixelStride);
 
 // The same, as fast as this processor allows for one pixel stride; chosen
 // once per image, since the stride is fixed for the image.
-using TRowUnfilter = void (*)(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int pixelStride);
+using TRowUnfilter = void (*)(std::uint8_t* row, const std::uint8_t* filtered, const std::uint8_t* previous,
+                              int rowLength, int pixelStride);
 TRowUnfilter ChooseRowUnfilter(int pixelStride);

@@ -62,28 +62,29 @@ FW_SSE2 inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear) {
 
 FW_SSE2 inline __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
 
-// r and p point at byte 1 of the row and of the row above; n bytes each.
+// r, f and p point at byte 1 of the row made, of the filtered row it is
+// made from (which may be r itself) and of the row above; n bytes each.
 // Rows of these layouts hold whole pixels; any odd tail goes byte by byte.
 
-FW_SSE2 void UpRow(std::uint8_t* r, const std::uint8_t* p, int n) {
+FW_SSE2 void UpRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t* p, int n) {
   int i = 0;
   for (; i + 16 <= n; i += 16) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + i));
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), _mm_add_epi8(x, b));
   }
-  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(r[i] + p[i]);
+  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(f[i] + p[i]);
 }
 
 template <int S>
-FW_SSE2 void SubRow(std::uint8_t* r, int n) {
+FW_SSE2 void SubRow(std::uint8_t* r, const std::uint8_t* f, int n) {
   __m128i a = _mm_setzero_si128();
   int i = 0;
   if constexpr (S == 4 || S == 8) {
     // Sixteen bytes at a time as a running sum of their pixels, plus the
     // last pixel of the block before: the chain between blocks is one add.
     for (; i + 16 <= n; i += 16) {
-      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + i));
+      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i));
       if constexpr (S == 4) x = _mm_add_epi8(x, _mm_slli_si128(x, 4));
       x = _mm_add_epi8(x, _mm_slli_si128(x, 8));
       x = _mm_add_epi8(x, a);
@@ -92,65 +93,72 @@ FW_SSE2 void SubRow(std::uint8_t* r, int n) {
     }
   }
   for (; i + S <= n; i += S) {
-    a = _mm_add_epi8(LoadPixel<S>(r + i), a);
+    a = _mm_add_epi8(LoadPixel<S>(f + i), a);
     StorePixel<S>(r + i, a);
   }
-  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(r[i] + (i >= S ? r[i - S] : 0));
+  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(f[i] + (i >= S ? r[i - S] : 0));
 }
 
 // (a + b) div 2 is the rounding-up average less the carry of the low bits.
 template <int S>
-FW_SSE2 void AverageRow(std::uint8_t* r, const std::uint8_t* p, int n) {
+FW_SSE2 void AverageRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t* p, int n) {
   const __m128i one = _mm_set1_epi8(1);
   __m128i a = _mm_setzero_si128();
   int i = 0;
   for (; i + S <= n; i += S) {
     const __m128i b = LoadPixel<S>(p + i);
     const __m128i average = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
-    a = _mm_add_epi8(LoadPixel<S>(r + i), average);
+    a = _mm_add_epi8(LoadPixel<S>(f + i), average);
     StorePixel<S>(r + i, a);
   }
-  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(r[i] + ((i >= S ? r[i - S] : 0) + p[i]) / 2);
+  for (; i < n; ++i) r[i] = static_cast<std::uint8_t>(f[i] + ((i >= S ? r[i - S] : 0) + p[i]) / 2);
 }
 
-// Paeth in 16-bit lanes: pa = |b - c|, pb = |a - c|, pc = |a + b - 2c|; the
-// first of a, b, c whose distance is the smallest wins. Left and upper-left
-// start at zero, which makes the first pixel's predictor the byte above.
+// Paeth in 16-bit lanes: pa = |b - c|, pb = |a - c|, pc = |a + b - 2c|; a
+// unless pa > pb or pa > pc, else b unless pb > pc, else c. Each pixel's
+// left neighbour is the one just made, so the work is ordered to keep that
+// chain short: what needs only b and c is done beside it, and the new pixel
+// stays in 16-bit lanes, packed to bytes only for storing. Left and
+// upper-left start at zero, which makes the first pixel's predictor the
+// byte above.
 template <int S>
-FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* p, int n) {
+FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t* p, int n) {
   const __m128i zero = _mm_setzero_si128();
+  const __m128i lowByte = _mm_set1_epi16(0x00FF);
   __m128i a = zero, c = zero;
   int i = 0;
   for (; i + S <= n; i += S) {
     const __m128i b = _mm_unpacklo_epi8(LoadPixel<S>(p + i), zero);
+    const __m128i x = _mm_unpacklo_epi8(LoadPixel<S>(f + i), zero);
     const __m128i toB = _mm_sub_epi16(b, c);
-    const __m128i toA = _mm_sub_epi16(a, c);
     const __m128i pa = Abs16(toB);
+    const __m128i toA = _mm_sub_epi16(a, c);
     const __m128i pb = Abs16(toA);
-    const __m128i pc = Abs16(_mm_add_epi16(toB, toA));
-    const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-    const __m128i predictor =
-        Select(_mm_cmpeq_epi16(pa, smallest), a, Select(_mm_cmpeq_epi16(pb, smallest), b, c));
-    const __m128i x = _mm_add_epi8(LoadPixel<S>(r + i), _mm_packus_epi16(predictor, zero));
-    StorePixel<S>(r + i, x);
-    a = _mm_unpacklo_epi8(x, zero);
+    const __m128i pc = Abs16(_mm_add_epi16(toA, toB));
+    const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+    const __m128i bOrC = Select(_mm_cmpgt_epi16(pb, pc), c, b);
+    a = _mm_and_si128(_mm_add_epi16(x, Select(notA, bOrC, a)), lowByte);
     c = b;
+    StorePixel<S>(r + i, _mm_packus_epi16(a, zero));
   }
   for (; i < n; ++i) {
     const int left = i >= S ? r[i - S] : 0;
     const int upperLeft = i >= S ? p[i - S] : 0;
-    r[i] = static_cast<std::uint8_t>(r[i] + PaethPredictor(left, p[i], upperLeft));
+    r[i] = static_cast<std::uint8_t>(f[i] + PaethPredictor(left, p[i], upperLeft));
   }
 }
 
 template <int S>
-FW_SSE2 void UnfilterRowSse2(std::uint8_t* row, const std::uint8_t* previous, int rowLength, int) {
-  switch (row[0]) {
-    case 1: SubRow<S>(row + 1, rowLength); break;
-    case 2: UpRow(row + 1, previous + 1, rowLength); break;
-    case 3: AverageRow<S>(row + 1, previous + 1, rowLength); break;
-    case 4: PaethRow<S>(row + 1, previous + 1, rowLength); break;
-    default: break;
+FW_SSE2 void UnfilterRowSse2(std::uint8_t* row, const std::uint8_t* filtered, const std::uint8_t* previous,
+                             int rowLength, int) {
+  switch (filtered[0]) {
+    case 1: SubRow<S>(row + 1, filtered + 1, rowLength); break;
+    case 2: UpRow(row + 1, filtered + 1, previous + 1, rowLength); break;
+    case 3: AverageRow<S>(row + 1, filtered + 1, previous + 1, rowLength); break;
+    case 4: PaethRow<S>(row + 1, filtered + 1, previous + 1, rowLength); break;
+    default:
+      if (row != filtered && rowLength > 0) std::memcpy(row + 1, filtered + 1, static_cast<std::size_t>(rowLength));
+      break;
   }
 }
 

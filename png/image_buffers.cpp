@@ -48,7 +48,7 @@ std::uint64_t TChunkIHDR::AlphaBytes() const {
 void TChunkIHDR::BuildImageBuffers() {
   std::memset(&DibInfo, 0, sizeof DibInfo);
   ReleaseImageBuffers();
-  for (int i = 0; i < 256; ++i) StoredGamma[i] = static_cast<std::uint8_t>(i);
+  std::memcpy(StoredGamma.data(), IdentityGamma(), 256);
   UsesPalette = false;
   const int bpp = ColorBitsPerPixel(ColorType, BitDepth);
   if (bpp != 0) {

@@ -50,19 +50,20 @@ void TPNGObject::ReadPng(plat::TStream& stream) {
                                    (std::uint32_t{lengthBytes[2]} << 8) | lengthBytes[3];
       TChunkName type{};
       stream.Read(type.data(), type.size());
-      if (n == 1 && type != IHDR) SignalError<EPNGIHDRNotFirst>(pnglang::EPNGIHDRNotFirstText);
-      if (type == cHRM || (type == IDAT && idatSeen)) {
+      if (n == 1 && !SameChunkType(type, IHDR)) SignalError<EPNGIHDRNotFirst>(pnglang::EPNGIHDRNotFirstText);
+      const bool imageData = SameChunkType(type, IDAT);
+      if (SameChunkType(type, cHRM) || (imageData && idatSeen)) {
         stream.Skip(std::uint64_t{length} + 4);
         --n;
         continue;
       }
-      if (type == IDAT) idatSeen = true;
+      if (imageData) idatSeen = true;
       TChunk* chunk = CreateChunkForType(*this, type).release();
       ChunkList.PutAt(n - 1, chunk);
       if (IsUnknownCritical(*chunk)) {
         SignalError<EPNGUnknownCriticalChunk>(pnglang::EPNGUnknownCriticalChunkText);
       }
-      if (!chunk->ReadChunk(stream, type, length) || type == IEND) break;
+      if (!chunk->ReadChunk(stream, type, length) || SameChunkType(type, IEND)) break;
     }
   } catch (const std::bad_alloc&) {
     CutToChunks(ChunkList);

@@ -1,5 +1,9 @@
 #include "png/pngcrc.h"
 
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
+
 namespace {
 
 std::uint32_t ChunkCrcTable[256];
@@ -17,6 +21,10 @@ void MakeChunkCrcTable() {
 }  // namespace
 
 std::uint32_t UpdateChunkCrc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count) {
+#ifdef FENWILLOW_HAVE_LIBDEFLATE
+  // libdeflate takes and gives the register inverted.
+  if (count > 0) return libdeflate_crc32(crc ^ 0xFFFFFFFFu, bytes, count) ^ 0xFFFFFFFFu;
+#endif
   if (!ChunkCrcTableReady) MakeChunkCrcTable();
   for (std::size_t i = 0; i < count; ++i) crc = ChunkCrcTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
   return crc;

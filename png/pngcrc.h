@@ -8,7 +8,9 @@
 // Starting register value; the final value is the register XOR 0xFFFFFFFF.
 inline constexpr std::uint32_t kChunkCrcStart = 0xFFFFFFFFu;
 
-// One table step per byte: register <- table[(register ^ byte) & 255] ^ (register >> 8).
+// The register after `bytes`: one table step per byte, register <-
+// table[(register ^ byte) & 255] ^ (register >> 8), or where libdeflate is
+// linked in, its CRC-32, which gives the same register many bytes a step.
 std::uint32_t UpdateChunkCrc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count);
 
 // Entry n of the 256-entry table (computing the table if needed).

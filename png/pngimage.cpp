@@ -1,5 +1,6 @@
 #include "png/pngimage.h"
 
+#include <cstring>
 #include <memory>
 
 #include "platform/gdi.h"
@@ -39,10 +40,8 @@ void TPNGObject::DeletePaletteCache() {
 }
 
 void TPNGObject::ResetGamma() {
-  for (int i = 0; i < 256; ++i) {
-    ForwardGamma[i] = static_cast<std::uint8_t>(i);
-    ReverseGamma[i] = static_cast<std::uint8_t>(i);
-  }
+  std::memcpy(ForwardGamma, IdentityGamma(), 256);
+  std::memcpy(ReverseGamma, IdentityGamma(), 256);
 }
 
 void TPNGObject::DropChunks() {

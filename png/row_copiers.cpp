@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "png/chunk_gamma.h"
 #include "png/row_copiers_direct.h"
 
 const TAdam7Pass kAdam7Passes[7] = {
@@ -157,28 +158,36 @@ const TCopierEntry kCopierTable[] = {
 
 // Chosen before kCopierTable when ForwardGamma is the identity. Interlaced
 // rows keep the byte-wise copiers: a word written to a pass column would
-// spill into a column an earlier pass has filled.
-const TCopierEntry kIdentityGammaTable[] = {
-#ifdef FENWILLOW_DIRECT_COPIERS
-    {2, 8, {&CopyRowRGB8Direct, &CopyPassRGB<1>}},
-    {6, 8, {&CopyRowRGBA8Direct, &CopyPassRGBA<1>}},
+// spill into a column an earlier pass has filled. The entry without copiers
+// ends the table, which may otherwise be empty.
+const TCopierEntry* IdentityGammaTable() {
+#ifdef FENWILLOW_SHUFFLED_COPIERS
+  static const bool shuffles = HasSsse3();
+  static const TCopierEntry shuffled[] = {
+      {2, 8, {&CopyRowRGB8Shuffled, &CopyPassRGB<1>}},
+      {6, 8, {&CopyRowRGBA8Shuffled, &CopyPassRGBA<1>}},
+      {0, 0, {nullptr, nullptr}},
+  };
+  if (shuffles) return shuffled;
 #endif
-    {0, 0, {nullptr, nullptr}},
-};
-
-bool IsIdentityGamma(const std::uint8_t* gamma) {
-  for (int i = 0; i < 256; ++i) {
-    if (gamma[i] != i) return false;
-  }
-  return true;
+  static const TCopierEntry table[] = {
+#ifdef FENWILLOW_DIRECT_COPIERS
+      {2, 8, {&CopyRowRGB8Direct, &CopyPassRGB<1>}},
+      {6, 8, {&CopyRowRGBA8Direct, &CopyPassRGBA<1>}},
+#endif
+      {0, 0, {nullptr, nullptr}},
+  };
+  return table;
 }
+
+bool IsIdentityGamma(const std::uint8_t* gamma) { return std::memcmp(gamma, IdentityGamma(), 256) == 0; }
 
 }  // namespace
 
 const TRowCopiers* FindRowCopiers(std::uint8_t colorType, std::uint8_t bitDepth, const std::uint8_t* gamma) {
   if (IsIdentityGamma(gamma)) {
-    for (const TCopierEntry& entry : kIdentityGammaTable) {
-      if (entry.colorType == colorType && entry.bitDepth == bitDepth) return &entry.copiers;
+    for (const TCopierEntry* entry = IdentityGammaTable(); entry->copiers.sequential != nullptr; ++entry) {
+      if (entry->colorType == colorType && entry->bitDepth == bitDepth) return &entry->copiers;
     }
   }
   for (const TCopierEntry& entry : kCopierTable) {

@@ -7,6 +7,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#ifdef FENWILLOW_SHUFFLED_COPIERS
+#include <tmmintrin.h>
+#endif
 
 namespace {
 
@@ -43,9 +46,7 @@ inline void CopyFourRGBA(const std::uint8_t* row, std::uint8_t* colour, std::uin
 // byte, since its spill would land beyond the row and its source word could
 // reach beyond the row read.
 template <int Source, bool Alpha>
-void CopyDirect(const std::uint8_t* row, int width, const TRowTarget& t) {
-  std::uint8_t* colour = t.colour;
-  std::uint8_t* alpha = t.alpha;
+void CopyDirect(const std::uint8_t* row, int width, std::uint8_t* colour, std::uint8_t* alpha) {
   int x = 0;
 #ifdef __SSE2__
   if constexpr (Alpha) {
@@ -65,14 +66,47 @@ void CopyDirect(const std::uint8_t* row, int width, const TRowTarget& t) {
   }
 }
 
+#ifdef FENWILLOW_SHUFFLED_COPIERS
+// Four pixels a shuffle: their colour bytes reversed into the first 12 bytes
+// (and their alphas into the last 4), stored as 16, of which the next group
+// overwrites the last 4. A group reads and writes 16 bytes, so at least 6
+// pixels must be left for one; the rest go as CopyDirect moves them.
+template <int Source, bool Alpha>
+FW_SSSE3 void CopyShuffled(const std::uint8_t* row, int width, std::uint8_t* colour, std::uint8_t* alpha) {
+  const __m128i order = Source == 4 ? _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, 3, 7, 11, 15)
+                                    : _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+  int x = 0;
+  for (; x + 6 <= width; x += 4, row += 4 * Source, colour += 12) {
+    const __m128i pixels = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)), order);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(colour), pixels);
+    if constexpr (Alpha) {
+      const std::int32_t four = _mm_cvtsi128_si32(_mm_srli_si128(pixels, 12));
+      std::memcpy(alpha, &four, 4);
+      alpha += 4;
+    }
+  }
+  CopyDirect<Source, Alpha>(row, width - x, colour, alpha);
+}
+#endif
+
 }  // namespace
 
 void CopyRowRGB8Direct(const std::uint8_t* row, int width, int, const TRowTarget& target) {
-  CopyDirect<3, false>(row, width, target);
+  CopyDirect<3, false>(row, width, target.colour, target.alpha);
 }
 
 void CopyRowRGBA8Direct(const std::uint8_t* row, int width, int, const TRowTarget& target) {
-  CopyDirect<4, true>(row, width, target);
+  CopyDirect<4, true>(row, width, target.colour, target.alpha);
 }
+
+#ifdef FENWILLOW_SHUFFLED_COPIERS
+void CopyRowRGB8Shuffled(const std::uint8_t* row, int width, int, const TRowTarget& target) {
+  CopyShuffled<3, false>(row, width, target.colour, target.alpha);
+}
+
+void CopyRowRGBA8Shuffled(const std::uint8_t* row, int width, int, const TRowTarget& target) {
+  CopyShuffled<4, true>(row, width, target.colour, target.alpha);
+}
+#endif
 
 #endif

@@ -11,4 +11,14 @@ bool HasSse2() {
 #endif
 }
 
+bool HasSsse3() {
+#if defined(__SSSE3__)
+  return true;
+#else
+  // The compiler's runtime asks the processor once, before main.
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+#endif
+}
+
 #endif

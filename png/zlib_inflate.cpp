@@ -6,17 +6,19 @@
 #include <array>
 #include <cstring>
 
+namespace zlib_inflate_detail {
 namespace {
 
 // ---------------------------------------------------------------------------
-// Decode tables. An entry packs:
+// Decode table entries. An entry packs:
 //   bits 0-7    bits to drop: codeword and extra bits (for a subtable
 //               pointer, the primary table's index bits)
 //   bits 8-11   codeword length (for a subtable pointer, its index bits)
 //   bits 12-15  end of block, subtable pointer, invalid code, and a bit set
 //               with any of these three
-//   bits 16-30  literal byte, length or distance base, code length symbol,
-//               or the start of a subtable
+//   bits 16-30  literal byte, length or distance base, what a code length
+//               symbol writes (see CodeLengthMeanings), or the start of a
+//               subtable
 //   bit 31      literal
 constexpr std::uint32_t kEndOfBlock = 1u << 12;
 constexpr std::uint32_t kSubtable = 1u << 13;
@@ -24,6 +26,199 @@ constexpr std::uint32_t kInvalid = 1u << 14;
 constexpr std::uint32_t kExceptional = 1u << 15;
 constexpr std::uint32_t kLiteral = 1u << 31;
 constexpr std::uint32_t kInvalidEntry = kExceptional | kInvalid;
+
+std::uint32_t Entry(std::uint32_t meaning, unsigned length) { return meaning + (length << 8) + length; }
+
+// `code`'s low `length` bits in the reverse order, as the stream holds them.
+unsigned Reversed(unsigned code, unsigned length) {
+  static const auto bytes = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+      unsigned r = 0;
+      for (unsigned i = 0; i < 8; ++i) r |= ((b >> i) & 1) << (7 - i);
+      table[b] = static_cast<std::uint8_t>(r);
+    }
+    return table;
+  }();
+  return (unsigned{bytes[code & 0xFF]} << 8 | bytes[(code >> 8) & 0xFF]) >> (16 - length);
+}
+
+// The canonical codeword after `codeword` (both bit-reversed, as the stream
+// holds them), at `length` bits: the normal form plus one. 0 after the last.
+unsigned NextCodeword(unsigned codeword, unsigned length) {
+  const unsigned flipped = codeword ^ ((1u << length) - 1);
+  if (flipped == 0) return 0;
+  const unsigned bit = 1u << (31 - __builtin_clz(flipped));
+  return (codeword & (bit - 1)) | bit;
+}
+
+}  // namespace
+
+// Judges the lengths as zlib's inflate_table does: over-subscribed ones are
+// refused, and incomplete ones unless `singleAllowed` and the code is a
+// single 1-bit codeword, whose unused twin then decodes as invalid. A code
+// without codewords decodes everything as invalid; it is refused unless
+// `emptyAllowed`.
+template <std::size_t Capacity>
+bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings,
+                                   bool singleAllowed, bool emptyAllowed, unsigned maxPrimaryBits) {
+  // Unused symbols come in long runs: they are passed over eight at a time.
+  // Four sets of counts, for neighbouring symbols of the same length would
+  // otherwise wait on each other's increment.
+  auto unusedEight = [lengths](unsigned s) {
+    std::uint64_t word;
+    std::memcpy(&word, lengths + s, 8);
+    return word == 0;
+  };
+  unsigned partial[4][16] = {};
+  unsigned s = 0;
+  for (; s + 8 <= symbolCount; s += 8) {
+    if (unusedEight(s)) continue;
+    for (unsigned k = 0; k < 8; ++k) ++partial[k & 3][lengths[s + k]];
+  }
+  for (; s < symbolCount; ++s) ++partial[0][lengths[s]];
+  unsigned counts[16];
+  for (unsigned length = 0; length < 16; ++length) {
+    counts[length] = partial[0][length] + partial[1][length] + partial[2][length] + partial[3][length];
+  }
+  counts[0] = 0;
+  unsigned longest = 15;
+  while (longest > 0 && counts[longest] == 0) --longest;
+  if (longest == 0) {
+    mask_ = 0;
+    entries_[0] = kInvalidEntry;
+    return emptyAllowed;
+  }
+  int left = 1;
+  for (unsigned length = 1; length <= 15; ++length) {
+    left = 2 * left - static_cast<int>(counts[length]);
+    if (left < 0) return false;
+  }
+  if (left > 0 && (!singleAllowed || longest != 1)) return false;
+  if (longest <= maxPrimaryBits) {
+    FillInSymbolOrder(lengths, symbolCount, meanings, counts, longest);
+    return true;
+  }
+
+  // Symbols in canonical order: by length, then by value.
+  unsigned offsets[16];
+  offsets[1] = 0;
+  for (unsigned length = 1; length < 15; ++length) offsets[length + 1] = offsets[length] + counts[length];
+  std::uint16_t sorted[288];
+  auto place = [&](unsigned symbol) {
+    if (lengths[symbol] != 0) sorted[offsets[lengths[symbol]]++] = static_cast<std::uint16_t>(symbol);
+  };
+  for (s = 0; s + 8 <= symbolCount; s += 8) {
+    if (unusedEight(s)) continue;
+    for (unsigned k = s; k < s + 8; ++k) place(k);
+  }
+  for (; s < symbolCount; ++s) place(s);
+
+  // The primary part is as wide as the longest codeword needs, up to the
+  // maximum: small codes get small tables, which are quick to fill. It
+  // grows by doubling, one codeword length at a time from the shortest: the
+  // entries of the shorter codewords repeat in the new half, and this
+  // length's codewords go in. Entries no codeword of the shortest length
+  // takes are all taken by longer ones, except the twin of a single 1-bit
+  // code, which stays invalid.
+  const unsigned bits = std::min(longest, maxPrimaryBits);
+  mask_ = (std::uint64_t{1} << bits) - 1;
+  unsigned shortest = 1;
+  while (counts[shortest] == 0) ++shortest;
+  std::size_t size = std::size_t{1} << std::min(shortest, bits);
+  entries_[0] = entries_[1] = kInvalidEntry;
+  unsigned index = 0;
+  unsigned codeword = 0;
+  for (unsigned length = shortest; length <= bits; ++length) {
+    if (length > shortest) {
+      for (std::size_t k = 0; k < size; ++k) entries_[size + k] = entries_[k];
+      size *= 2;
+    }
+    for (unsigned k = 0; k < counts[length]; ++k) {
+      entries_[codeword] = Entry(meanings[sorted[index++]], length);
+      codeword = NextCodeword(codeword, length);
+    }
+  }
+
+  // Longer codewords go into subtables, one for each primary index they
+  // begin with, as large as the codewords after it need to fill it: the
+  // code is complete, so they fill it exactly.
+  std::size_t next = size;
+  unsigned prefix = ~0u;
+  unsigned subBits = 0;
+  std::size_t subStart = 0;
+  for (unsigned length = bits + 1; length <= longest; ++length) {
+    for (unsigned k = 0; k < counts[length]; ++k) {
+      if ((codeword & mask_) != prefix) {
+        prefix = codeword & static_cast<unsigned>(mask_);
+        subBits = length - bits;
+        unsigned used = counts[length] - k;
+        while (used < (1u << subBits) && bits + subBits < 15) {
+          ++subBits;
+          used = 2 * used + counts[bits + subBits];
+        }
+        if (next + (std::size_t{1} << subBits) > Capacity) return false;
+        entries_[prefix] = kExceptional | kSubtable | static_cast<std::uint32_t>(next) << 16 | subBits << 8 | bits;
+        subStart = next;
+        next += std::size_t{1} << subBits;
+      }
+      const unsigned rest = length - bits;
+      const std::uint32_t entry = Entry(meanings[sorted[index++]], rest);
+      for (std::size_t i = codeword >> bits; i < (std::size_t{1} << subBits); i += std::size_t{1} << rest) {
+        entries_[subStart + i] = entry;
+      }
+      codeword = NextCodeword(codeword, length);
+    }
+  }
+  return true;
+}
+
+// Where every codeword fits the primary part, each symbol's entry is
+// written where its codeword and every continuation of it index, symbol
+// after symbol: codewords of one length are handed out in symbol order.
+template <std::size_t Capacity>
+void TDecodeTable<Capacity>::FillInSymbolOrder(const std::uint8_t* lengths, unsigned symbolCount,
+                                               const TMeanings& meanings, const unsigned (&counts)[16],
+                                               unsigned bits) {
+  mask_ = (std::uint64_t{1} << bits) - 1;
+  const std::size_t size = std::size_t{1} << bits;
+  // The twin of a single 1-bit codeword stays invalid.
+  entries_[0] = entries_[1] = kInvalidEntry;
+  unsigned next[16];
+  unsigned code = 0;
+  for (unsigned length = 1; length <= bits; ++length) {
+    code = (code + counts[length - 1]) << 1;
+    next[length] = code;
+  }
+  for (unsigned s = 0; s < symbolCount; ++s) {
+    // Unused symbols come in long runs: passed over eight at a time.
+    if ((s & 7) == 0 && s + 8 <= symbolCount) {
+      std::uint64_t word;
+      std::memcpy(&word, lengths + s, 8);
+      if (word == 0) {
+        s += 7;
+        continue;
+      }
+    }
+    const unsigned length = lengths[s];
+    if (length == 0) continue;
+    const std::uint32_t entry = Entry(meanings[s], length);
+    for (std::size_t i = Reversed(next[length]++, length); i < size; i += std::size_t{1} << length) {
+      entries_[i] = entry;
+    }
+  }
+}
+
+template class TDecodeTable<2342>;
+template class TDecodeTable<402>;
+template class TDecodeTable<128>;
+
+}  // namespace zlib_inflate_detail
+
+namespace {
+
+using namespace zlib_inflate_detail;
+using TMeanings = TLiteralLengthTable::TMeanings;
 
 unsigned DropBits(std::uint32_t entry) { return entry & 0xFF; }
 unsigned CodeBits(std::uint32_t entry) { return (entry >> 8) & 15; }
@@ -33,8 +228,6 @@ unsigned ValueWithExtra(std::uint32_t entry, std::uint64_t bits) {
   const unsigned extra = DropBits(entry) - CodeBits(entry);
   return ValueOf(entry) + static_cast<unsigned>((bits >> CodeBits(entry)) & ((1u << extra) - 1));
 }
-
-using TMeanings = std::array<std::uint32_t, 288>;
 
 // zlib marks literal/length symbols 286 and 287 and distance symbols 30 and
 // 31 invalid, so a fixed-code block that uses them is refused.
@@ -71,134 +264,33 @@ const TMeanings& DistanceMeanings() {
   return meanings;
 }
 
+// A code length symbol's value packs the length it writes (bits 0-3), or
+// with bit 8 the length before, and how often before its extra bits (bits
+// 4-7); its entry's low byte counts those extra bits.
+constexpr unsigned kRepeatPrevious = 1u << 8;
+
 const TMeanings& CodeLengthMeanings() {
   static const TMeanings meanings = [] {
     TMeanings m{};
-    for (unsigned s = 0; s < 19; ++s) m[s] = s << 16;
+    for (unsigned s = 0; s < 16; ++s) m[s] = (s | 1u << 4) << 16;
+    m[16] = (kRepeatPrevious | 3u << 4) << 16 | 2;
+    m[17] = (3u << 4) << 16 | 3;
+    m[18] = (11u << 4) << 16 | 7;
     return m;
   }();
   return meanings;
 }
 
-unsigned Reversed(unsigned code, unsigned length) {
-  unsigned out = 0;
-  for (unsigned i = 0; i < length; ++i, code >>= 1) out = out << 1 | (code & 1);
-  return out;
-}
-
-// A decode table: a primary part indexed by the next `PrimaryBits` bits of
-// the stream, then the subtables of the codewords longer than that.
-template <unsigned PrimaryBits, std::size_t Capacity>
-class TDecodeTable {
- public:
-  static constexpr std::uint64_t kMask = (std::uint64_t{1} << PrimaryBits) - 1;
-
-  // Judges the lengths as zlib's inflate_table does: over-subscribed ones
-  // are refused, and incomplete ones unless `singleAllowed` and the code is
-  // a single 1-bit codeword, whose unused twin then decodes as invalid. A
-  // code without codewords decodes everything as invalid; it is refused
-  // unless `emptyAllowed`.
-  bool Build(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings, bool singleAllowed,
-             bool emptyAllowed) {
-    constexpr unsigned kPrimarySize = 1u << PrimaryBits;
-    unsigned counts[16] = {};
-    for (unsigned s = 0; s < symbolCount; ++s) ++counts[lengths[s]];
-    counts[0] = 0;
-    unsigned longest = 15;
-    while (longest > 0 && counts[longest] == 0) --longest;
-    if (longest == 0) {
-      std::fill(entries_.begin(), entries_.begin() + kPrimarySize, kInvalidEntry);
-      return emptyAllowed;
-    }
-    int left = 1;
-    for (unsigned length = 1; length <= 15; ++length) {
-      left = 2 * left - static_cast<int>(counts[length]);
-      if (left < 0) return false;
-    }
-    if (left > 0) {
-      if (!singleAllowed || longest != 1) return false;
-      std::fill(entries_.begin(), entries_.begin() + kPrimarySize, kInvalidEntry);
-    }
-
-    // Symbols in canonical order (by length, then by value), and the first
-    // codeword of each length.
-    unsigned offsets[17] = {};
-    for (unsigned length = 1; length <= 15; ++length) offsets[length + 1] = offsets[length] + counts[length];
-    std::uint16_t sorted[288];
-    for (unsigned s = 0; s < symbolCount; ++s) {
-      if (lengths[s] != 0) sorted[offsets[lengths[s]]++] = static_cast<std::uint16_t>(s);
-    }
-    unsigned firstCode[16] = {};
-    for (unsigned length = 2; length <= 15; ++length) {
-      firstCode[length] = (firstCode[length - 1] + counts[length - 1]) << 1;
-    }
-
-    // Each primary entry that begins longer codewords points to a subtable
-    // as large as the longest of them needs.
-    std::uint8_t subtableBits[kPrimarySize] = {};
-    for (unsigned length = PrimaryBits + 1; length <= longest; ++length) {
-      for (unsigned k = 0; k < counts[length]; ++k) {
-        const unsigned prefix = Reversed((firstCode[length] + k) >> (length - PrimaryBits), PrimaryBits);
-        subtableBits[prefix] = static_cast<std::uint8_t>(std::max<unsigned>(subtableBits[prefix], length - PrimaryBits));
-      }
-    }
-    std::size_t next = kPrimarySize;
-    if (longest > PrimaryBits) {
-      for (unsigned prefix = 0; prefix < kPrimarySize; ++prefix) {
-        if (subtableBits[prefix] == 0) continue;
-        if (next + (std::size_t{1} << subtableBits[prefix]) > Capacity) return false;
-        entries_[prefix] = kExceptional | kSubtable | static_cast<std::uint32_t>(next) << 16 |
-                           unsigned{subtableBits[prefix]} << 8 | PrimaryBits;
-        next += std::size_t{1} << subtableBits[prefix];
-      }
-    }
-
-    unsigned index = 0;
-    for (unsigned length = 1; length <= longest; ++length) {
-      for (unsigned k = 0; k < counts[length]; ++k, ++index) {
-        const unsigned code = firstCode[length] + k;
-        if (length <= PrimaryBits) {
-          const std::uint32_t entry = Entry(meanings[sorted[index]], length);
-          for (unsigned i = Reversed(code, length); i < kPrimarySize; i += 1u << length) entries_[i] = entry;
-          continue;
-        }
-        const unsigned rest = length - PrimaryBits;
-        const unsigned prefix = Reversed(code >> rest, PrimaryBits);
-        const std::uint32_t entry = Entry(meanings[sorted[index]], rest);
-        const unsigned size = 1u << subtableBits[prefix];
-        for (unsigned i = Reversed(code & ((1u << rest) - 1), rest); i < size; i += 1u << rest) {
-          entries_[ValueOf(entries_[prefix]) + i] = entry;
-        }
-      }
-    }
-    return true;
-  }
-
-  std::uint32_t Primary(std::uint64_t bits) const { return entries_[bits & kMask]; }
-  // The entry a subtable pointer leads to, for the bits after the primary ones.
-  std::uint32_t Sub(std::uint32_t pointer, std::uint64_t bits) const {
-    return entries_[ValueOf(pointer) + (bits & ((1u << CodeBits(pointer)) - 1))];
-  }
-
- private:
-  static std::uint32_t Entry(std::uint32_t meaning, unsigned length) { return meaning + (length << 8) + length; }
-
-  std::array<std::uint32_t, Capacity> entries_{};
-};
-
-// Sizes as zlib's "enough" program gives them for these primary bits.
-using TLiteralLengthTable = TDecodeTable<11, 2342>;
-using TDistanceTable = TDecodeTable<8, 402>;
-using TCodeLengthTable = TDecodeTable<7, 128>;
-
 // ---------------------------------------------------------------------------
-// The stream's bits, taken from the low end of a 64-bit buffer.
+// The input's bits, taken from the low end of a 64-bit buffer. The buffer
+// may start with a few bits of a byte before `begin`, taken in an earlier
+// call.
 struct TBits {
   const std::uint8_t* begin;
   const std::uint8_t* next;
   const std::uint8_t* end;
-  std::uint64_t buffer = 0;
-  unsigned count = 0;
+  std::uint64_t buffer;
+  unsigned count;
   unsigned padding = 0;  // zero bytes that stood in past the end
 
   // At least 56 bits in the buffer, reading a word at a time; needs 8
@@ -213,8 +305,8 @@ struct TBits {
     next += (63 - count) >> 3;
     count |= 56;
   }
-  // The same anywhere; false once more than a word of zero bytes would have
-  // to stand in for bytes past the end.
+  // The same anywhere, zero bytes standing in past the end; false once more
+  // than a word of them would have to.
   bool Refill() {
     if (end - next >= 8) {
       RefillFast();
@@ -239,21 +331,24 @@ struct TBits {
     Drop(n);
     return value;
   }
-  // Bits read so far, counted from the stream's first byte.
-  std::uint64_t Position() const { return (std::uint64_t(next - begin) + padding) * 8 - count; }
-  void Seek(std::size_t offset) {
-    next = begin + offset;
-    buffer = 0;
-    count = 0;
+  // Some of the bits taken stood in past the end.
+  bool Overrun() const { return count < 8 * padding; }
+  // Bits taken, counted from `begin`.
+  std::int64_t Position() const { return (static_cast<std::int64_t>(next - begin) + padding) * 8 - count; }
+  // Drops the bits up to the next byte boundary of the stream.
+  void Align() { Drop(static_cast<unsigned>(-Position() & 7)); }
+  // Puts the whole bytes held beyond those taken back into the input, and
+  // forgets the stand-ins: the buffer keeps fewer than 8 bits.
+  void GiveBack() {
+    const unsigned held = count - 8 * padding;
+    next -= held / 8;
+    count = held % 8;
+    buffer &= (std::uint64_t{1} << count) - 1;
     padding = 0;
   }
 };
 
-struct TOutput {
-  std::uint8_t* begin;
-  std::uint8_t* next;
-  std::uint8_t* end;
-};
+using TOutput = TZlibInflater::TOutput;
 
 // Copies a match of `length` bytes from `distance` back, a word at a time;
 // up to 15 bytes past the match may be written.
@@ -287,23 +382,36 @@ void CopyMatchFast(std::uint8_t* out, unsigned distance, unsigned length) {
   }
 }
 
-// Where the output's last symbol ends in the stream, and where its bytes
+// Copies a match of `length` bytes from `distance` back, writing nothing
+// past it: the bytes repeat with the period `distance`, so each copy can
+// take from the match's source all that is already in place, twice as much
+// each time.
+void CopyMatchExactly(std::uint8_t* out, unsigned distance, unsigned length) {
+  const std::uint8_t* const from = out - distance;
+  if (distance == 1) {
+    std::memset(out, *from, length);
+    return;
+  }
+  for (unsigned done = 0; done < length;) {
+    const unsigned n = std::min(done + distance, length - done);
+    std::memcpy(out + done, from, n);
+    done += n;
+  }
+}
+
+enum class TSymbols { kEndOfBlock, kRefused, kNearTheEnd, kNeedInput, kOutputFull };
+
+// Where the output's last symbol ends in the input, and where its bytes
 // begin in the output.
 struct TLastSymbol {
-  std::uint64_t endBit = 0;
-  std::size_t outputStart = 0;
+  std::uint8_t* start = nullptr;
+  std::int64_t endBit = 0;
 };
 
-enum class TSymbols { kEndOfBlock, kRefused, kNearTheEnd };
-
-// With `entry` a length code's entry: takes the length and its distance,
-// extra bits included (at most 48 bits). False for a distance code zlib
-// finds invalid.
-inline bool TakeMatch(TBits& in, std::uint32_t entry, const TDistanceTable& distances, unsigned& length,
-                      unsigned& distance) {
-  length = ValueWithExtra(entry, in.buffer);
-  in.Drop(DropBits(entry));
-  entry = distances.Primary(in.buffer);
+// Takes a distance code and its extra bits (at most 28 bits). False for a
+// distance code zlib finds invalid.
+inline bool TakeDistance(TBits& in, const TDecodeView distances, unsigned& distance) {
+  std::uint32_t entry = distances.Primary(in.buffer);
   if (entry & kExceptional) {
     if (!(entry & kSubtable)) return false;
     in.Drop(DropBits(entry));
@@ -315,23 +423,26 @@ inline bool TakeMatch(TBits& in, std::uint32_t entry, const TDistanceTable& dist
   return true;
 }
 
-// Decodes symbols while at least a word of input and a longest match and
-// two words of output are left, a word refill ahead of each round. The
-// next literal/length entry is looked up before the work of the round is
-// done: a refill keeps more bits in the buffer than it counts, enough for
-// that. On the end-of-block code its entry is left, untaken, in `entry`.
-// `symbolStart` ends at the output of the last symbol.
-TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, std::uint8_t* const outBegin, std::uint8_t* const outEnd,
-                            const TLiteralLengthTable& literalLength, const TDistanceTable& distances,
-                            unsigned window, std::uint8_t*& symbolStart, std::uint32_t& entry) {
+// Decodes symbols while at least a word of input is left, and room for
+// three literals or for the match at hand with the word copies' spill, a
+// word refill ahead of each round (a round takes at most 48 bits). The next
+// literal/length entry is looked up before the work of the round is done: a
+// refill keeps more bits in the buffer than it counts, enough for that. On
+// the end-of-block code its entry is left, untaken, in `entry`; a match
+// without room is left untaken.
+TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, const TOutput& output, const TDecodeView literalLength,
+                            const TDecodeView distances, unsigned window, std::uint8_t*& symbolStart,
+                            std::uint32_t& entry) {
+  const std::uint8_t* const history = output.history;
+  std::uint8_t* const outEnd = output.end;
   const std::uint8_t* const fastInEnd = in.end - std::min<std::size_t>(in.end - in.next, 8);
-  std::uint8_t* const fastOutEnd = outEnd - std::min<std::size_t>(outEnd - out, 274);
+  std::uint8_t* const fastOutEnd = outEnd - std::min<std::size_t>(outEnd - out, 3);
   if (in.next >= fastInEnd || out >= fastOutEnd) return TSymbols::kNearTheEnd;
   in.RefillFast();
   entry = literalLength.Primary(in.buffer);
   for (;;) {
     if (entry & kLiteral) {
-      // Three literals of at most 15 bits fit in one refill.
+      // Three literals of at most 11 bits fit in one refill.
       in.Drop(DropBits(entry));
       symbolStart = out;
       *out++ = static_cast<std::uint8_t>(entry >> 16);
@@ -349,6 +460,9 @@ TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, std::uint8_t* const o
         }
       }
     } else {
+      // Where the code began, should its match find no room.
+      const std::uint64_t codeBuffer = in.buffer;
+      const unsigned codeCount = in.count;
       if (entry & kExceptional) {
         if (entry & kSubtable) {
           in.Drop(DropBits(entry));
@@ -362,9 +476,16 @@ TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, std::uint8_t* const o
         *out++ = static_cast<std::uint8_t>(entry >> 16);
         entry = literalLength.Primary(in.buffer);
       } else {
-        unsigned length, distance;
-        if (!TakeMatch(in, entry, distances, length, distance)) return TSymbols::kRefused;
-        if (distance > static_cast<std::size_t>(out - outBegin) || distance > window) return TSymbols::kRefused;
+        const unsigned length = ValueWithExtra(entry, in.buffer);
+        if (length + 15 > static_cast<std::size_t>(outEnd - out)) {
+          in.buffer = codeBuffer;
+          in.count = codeCount;
+          return TSymbols::kNearTheEnd;
+        }
+        in.Drop(DropBits(entry));
+        unsigned distance;
+        if (!TakeDistance(in, distances, distance)) return TSymbols::kRefused;
+        if (distance > static_cast<std::size_t>(out - history) || distance > window) return TSymbols::kRefused;
         entry = literalLength.Primary(in.buffer);
         symbolStart = out;
         CopyMatchFast(out, distance, length);
@@ -377,59 +498,80 @@ TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, std::uint8_t* const o
 }
 
 // The same near the ends of input and output, each read and write checked.
-TSymbols InflateSymbolsCarefully(TBits& in, std::uint8_t*& out, std::uint8_t* const outBegin,
-                                 std::uint8_t* const outEnd, const TLiteralLengthTable& literalLength,
-                                 const TDistanceTable& distances, unsigned window, std::uint8_t*& symbolStart,
-                                 std::uint32_t& entry) {
+// A symbol that needs bits beyond the input, or room beyond the output, is
+// left untaken. The end-of-block code is taken.
+TSymbols InflateSymbolsCarefully(TBits& in, std::uint8_t*& out, const TOutput& output,
+                                 const TDecodeView literalLength, const TDecodeView distances, unsigned window,
+                                 TLastSymbol& last) {
   for (;;) {
-    if (!in.Refill()) return TSymbols::kRefused;
-    entry = literalLength.Primary(in.buffer);
+    const TBits before = in;
+    const bool filled = in.Refill();
+    auto beyondInput = [&] {
+      if (filled && !in.Overrun()) return false;
+      in = before;
+      return true;
+    };
+    std::uint32_t entry = literalLength.Primary(in.buffer);
     if (entry & kExceptional) {
       if (entry & kSubtable) {
         in.Drop(DropBits(entry));
         entry = literalLength.Sub(entry, in.buffer);
       }
-      if (entry & kExceptional) return entry & kEndOfBlock ? TSymbols::kEndOfBlock : TSymbols::kRefused;
+      if (entry & kExceptional) {
+        in.Drop(CodeBits(entry));
+        if (beyondInput()) return TSymbols::kNeedInput;
+        return entry & kEndOfBlock ? TSymbols::kEndOfBlock : TSymbols::kRefused;
+      }
     }
-    symbolStart = out;
     if (entry & kLiteral) {
-      if (out == outEnd) return TSymbols::kRefused;
       in.Drop(DropBits(entry));
+      if (beyondInput()) return TSymbols::kNeedInput;
+      if (out == output.end) {
+        in = before;
+        return TSymbols::kOutputFull;
+      }
+      last = {out, in.Position()};
       *out++ = static_cast<std::uint8_t>(entry >> 16);
       continue;
     }
-    unsigned length, distance;
-    if (!TakeMatch(in, entry, distances, length, distance)) return TSymbols::kRefused;
-    if (distance > static_cast<std::size_t>(out - outBegin) || distance > window ||
-        length > static_cast<std::size_t>(outEnd - out)) {
+    const unsigned length = ValueWithExtra(entry, in.buffer);
+    in.Drop(DropBits(entry));
+    unsigned distance = 0;
+    const bool valid = TakeDistance(in, distances, distance);
+    if (beyondInput()) return TSymbols::kNeedInput;
+    if (!valid || distance > static_cast<std::size_t>(out - output.history) || distance > window) {
       return TSymbols::kRefused;
     }
-    for (unsigned i = 0; i < length; ++i, ++out) *out = out[-static_cast<std::ptrdiff_t>(distance)];
+    if (length > static_cast<std::size_t>(output.end - out)) {
+      in = before;
+      return TSymbols::kOutputFull;
+    }
+    last = {out, in.Position()};
+    CopyMatchExactly(out, distance, length);
+    out += length;
   }
 }
 
-// Decodes one Huffman block up to its end-of-block code. A block that gives
-// output makes its last symbol `last`. `window` is the largest distance the
-// stream's header allows.
-bool InflateHuffmanBlock(TBits& bits, TOutput& output, const TLiteralLengthTable& literalLength,
-                         const TDistanceTable& distances, unsigned window, TLastSymbol& last) {
+// Decodes a Huffman block up to its end-of-block code, or as far as input
+// and output allow. `last` ends at the last symbol that gave output.
+TSymbols InflateHuffmanBlock(TBits& bits, std::uint8_t*& outRef, const TOutput& output,
+                             const TDecodeView literalLength, const TDecodeView distances, unsigned window,
+                             TLastSymbol& last) {
   // Local copies stay in registers.
   TBits in = bits;
-  std::uint8_t* out = output.next;
+  std::uint8_t* out = outRef;
   std::uint8_t* symbolStart = nullptr;
   std::uint32_t entry = 0;
-  TSymbols end = InflateSymbolsFast(in, out, output.begin, output.end, literalLength, distances, window,
-                                    symbolStart, entry);
-  if (end == TSymbols::kNearTheEnd) {
-    end = InflateSymbolsCarefully(in, out, output.begin, output.end, literalLength, distances, window,
-                                  symbolStart, entry);
+  TSymbols end = InflateSymbolsFast(in, out, output, literalLength, distances, window, symbolStart, entry);
+  if (symbolStart != nullptr) last = {symbolStart, in.Position()};
+  if (end == TSymbols::kEndOfBlock) {
+    in.Drop(CodeBits(entry));
+  } else if (end == TSymbols::kNearTheEnd) {
+    end = InflateSymbolsCarefully(in, out, output, literalLength, distances, window, last);
   }
-  if (end != TSymbols::kEndOfBlock) return false;
-  if (symbolStart != nullptr) last = {in.Position(), static_cast<std::size_t>(symbolStart - output.begin)};
-  in.Drop(CodeBits(entry));
   bits = in;
-  output.next = out;
-  return true;
+  outRef = out;
+  return end;
 }
 
 struct TFixedCodes {
@@ -447,122 +589,214 @@ const TFixedCodes& FixedCodes() {
     std::uint8_t distances[32];
     std::fill(distances, distances + 32, 5);
     TFixedCodes fixed;
-    fixed.literalLength.Build(lengths, 288, LiteralLengthMeanings(), false, false);
-    fixed.distance.Build(distances, 32, DistanceMeanings(), false, false);
+    fixed.literalLength.Build(lengths, 288, LiteralLengthMeanings(), false, false, 11);
+    fixed.distance.Build(distances, 32, DistanceMeanings(), false, false, 8);
     return fixed;
   }();
   return codes;
 }
 
-struct TDynamicCodes {
-  TCodeLengthTable codeLength;
-  TLiteralLengthTable literalLength;
-  TDistanceTable distance;
-};
+enum class TRead { kOk, kRefused, kShort };
 
-bool ReadDynamicCodes(TBits& in, TDynamicCodes& codes) {
+template <class Codes>
+TRead ReadDynamicCodes(TBits& in, Codes& codes, unsigned literalBits) {
   static const std::uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-  if (!in.Refill()) return false;
+  if (!in.Refill()) return TRead::kShort;
   const unsigned literalCount = in.Take(5) + 257;
   const unsigned distanceCount = in.Take(5) + 1;
   const unsigned codeLengthCount = in.Take(4) + 4;
-  if (literalCount > 286 || distanceCount > 30) return false;
+  if (in.Overrun()) return TRead::kShort;
+  if (literalCount > 286 || distanceCount > 30) return TRead::kRefused;
   std::uint8_t codeLengthLengths[19] = {};
   for (unsigned i = 0; i < codeLengthCount; ++i) {
-    if (!in.Refill()) return false;
+    if (in.count < 3 && !in.Refill()) return TRead::kShort;
     codeLengthLengths[kOrder[i]] = static_cast<std::uint8_t>(in.Take(3));
   }
+  if (in.Overrun()) return TRead::kShort;
   // Without a code length code every length reads as 0, and zlib then finds
   // no end-of-block code: refused either way.
-  if (!codes.codeLength.Build(codeLengthLengths, 19, CodeLengthMeanings(), false, false)) return false;
+  if (!codes.codeLength.Build(codeLengthLengths, 19, CodeLengthMeanings(), false, false, 7)) return TRead::kRefused;
+  const TDecodeView codeLengths = codes.codeLength.View();
 
-  std::uint8_t lengths[286 + 30];
+  // Room for a word written from the last code on.
+  std::uint8_t lengths[286 + 30 + 8];
   const unsigned total = literalCount + distanceCount;
   for (unsigned i = 0; i < total;) {
-    if (!in.Refill()) return false;
-    const std::uint32_t entry = codes.codeLength.Primary(in.buffer);
-    in.Drop(CodeBits(entry));
-    const unsigned symbol = ValueOf(entry);
-    if (symbol < 16) {
-      lengths[i++] = static_cast<std::uint8_t>(symbol);
-      continue;
-    }
-    std::uint8_t value = 0;
-    unsigned repeat = 0;
-    if (symbol == 16) {
-      if (i == 0) return false;
-      value = lengths[i - 1];
-      repeat = 3 + in.Take(2);
-    } else if (symbol == 17) {
-      repeat = 3 + in.Take(3);
-    } else {
-      repeat = 11 + in.Take(7);
-    }
-    if (i + repeat > total) return false;
-    std::memset(lengths + i, value, repeat);
+    // A code length code and its extra bits take at most 14 bits.
+    if (in.count < 14 && !in.Refill()) return TRead::kShort;
+    const std::uint32_t entry = codeLengths.Primary(in.buffer);
+    const unsigned meaning = ValueOf(entry);
+    const unsigned extra = DropBits(entry) - CodeBits(entry);
+    const unsigned repeat =
+        ((meaning >> 4) & 15) + static_cast<unsigned>((in.buffer >> CodeBits(entry)) & ((1u << extra) - 1));
+    in.Drop(DropBits(entry));
+    if ((meaning & kRepeatPrevious) && i == 0) return in.Overrun() ? TRead::kShort : TRead::kRefused;
+    if (i + repeat > total) return in.Overrun() ? TRead::kShort : TRead::kRefused;
+    const std::uint8_t value = static_cast<std::uint8_t>((meaning & kRepeatPrevious) ? lengths[i - 1] : meaning & 15);
+    // One word holds most runs; only the longest need more.
+    const std::uint64_t eight = 0x0101010101010101u * value;
+    std::memcpy(lengths + i, &eight, 8);
+    if (repeat > 8) std::memset(lengths + i + 8, value, repeat - 8);
     i += repeat;
   }
-  if (lengths[256] == 0) return false;
-  return codes.literalLength.Build(lengths, literalCount, LiteralLengthMeanings(), true, false) &&
-         codes.distance.Build(lengths + literalCount, distanceCount, DistanceMeanings(), true, true);
-}
-
-bool CopyStoredBlock(TBits& in, TOutput& output, TLastSymbol& last) {
-  in.Drop(static_cast<unsigned>(-in.Position() & 7));
-  if (!in.Refill()) return false;
-  const unsigned length = in.Take(16);
-  if (length != (in.Take(16) ^ 0xFFFFu)) return false;
-  const std::uint64_t dataStart = in.Position() / 8;
-  const std::size_t size = static_cast<std::size_t>(in.end - in.begin);
-  if (dataStart + length > size || length > static_cast<std::size_t>(output.end - output.next)) return false;
-  std::memcpy(output.next, in.begin + dataStart, length);
-  output.next += length;
-  in.Seek(static_cast<std::size_t>(dataStart + length));
-  // Each stored byte is a symbol of its own.
-  if (length > 0) last = {(dataStart + length) * 8, static_cast<std::size_t>(output.next - output.begin) - 1};
-  return true;
+  if (in.Overrun()) return TRead::kShort;
+  if (lengths[256] == 0) return TRead::kRefused;
+  return codes.literalLength.Build(lengths, literalCount, LiteralLengthMeanings(), true, false, literalBits) &&
+                 codes.distance.Build(lengths + literalCount, distanceCount, DistanceMeanings(), true, true, 8)
+             ? TRead::kOk
+             : TRead::kRefused;
 }
 
 }  // namespace
 
+// A small stream fills its tables more often than it looks them up: the
+// literal/length table's primary part is narrower for small outputs.
+TZlibInflater::TZlibInflater(std::uint64_t outputSize)
+    : literalBits_(outputSize <= (std::uint64_t{4} << 10) ? 9 : outputSize <= (std::uint64_t{16} << 10) ? 10 : 11) {}
+
+TZlibInflater::TStatus TZlibInflater::Inflate(TInput& input, TOutput& output) {
+  if (phase_ == TPhase::kDone) return TStatus::kDone;
+  if (phase_ == TPhase::kRefused) return TStatus::kRefused;
+  const std::uint8_t* const madeFrom = output.next;
+  const TStatus status = Run(input, output);
+  if (status == TStatus::kRefused) phase_ = TPhase::kRefused;
+  if (phase_ != TPhase::kDone) adler_ = libdeflate_adler32(adler_, madeFrom, output.next - madeFrom);
+  return status;
+}
+
+TZlibInflater::TStatus TZlibInflater::Run(TInput& input, TOutput& output) {
+  TBits in{input.next, input.next, input.end, bitBuffer_, bitCount_};
+  std::uint8_t* out = output.next;
+  const TStatus shortOfInput = input.final ? TStatus::kRefused : TStatus::kNeedInput;
+  // Hands the state back to the caller's records.
+  auto leave = [&](TStatus status) {
+    in.GiveBack();
+    bitBuffer_ = in.buffer;
+    bitCount_ = in.count;
+    inputTaken_ += static_cast<std::uint64_t>(in.next - input.next);
+    input.next = in.next;
+    outputMade_ += static_cast<std::uint64_t>(out - output.next);
+    output.next = out;
+    return status;
+  };
+  auto noteLast = [&](const TLastSymbol& last) {
+    if (last.start == nullptr) return;
+    lastSymbolEndBit_ = inputTaken_ * 8 + static_cast<std::uint64_t>(last.endBit);
+    lastSymbolStart_ = outputMade_ + static_cast<std::uint64_t>(last.start - output.next);
+  };
+  for (;;) {
+    const TBits before = in;
+    switch (phase_) {
+      case TPhase::kStreamHeader: {
+        in.Refill();
+        const unsigned first = in.Take(8);
+        const unsigned header = first << 8 | in.Take(8);
+        if (in.Overrun()) {
+          in = before;
+          return leave(shortOfInput);
+        }
+        const unsigned windowBits = (header >> 12) + 8;
+        if ((header >> 8 & 15) != 8 || windowBits > 15 || header % 31 != 0 || (header & 0x20) != 0) {
+          return leave(TStatus::kRefused);
+        }
+        // A zlib built with INFLATE_STRICT refuses distances beyond the
+        // window the header declares.
+        window_ = 1u << windowBits;
+        phase_ = TPhase::kBlockHeader;
+        break;
+      }
+      case TPhase::kBlockHeader: {
+        in.Refill();
+        finalBlock_ = in.Take(1) != 0;
+        const unsigned type = in.Take(2);
+        TRead read = TRead::kOk;
+        if (type == 0) {
+          in.Align();
+          in.Refill();
+          storedLeft_ = in.Take(16);
+          read = storedLeft_ == (in.Take(16) ^ 0xFFFFu) ? TRead::kOk : TRead::kRefused;
+          phase_ = TPhase::kStored;
+        } else if (type == 1) {
+          fixedCodes_ = true;
+          phase_ = TPhase::kHuffman;
+        } else if (type == 2) {
+          read = ReadDynamicCodes(in, dynamic_, literalBits_);
+          fixedCodes_ = false;
+          phase_ = TPhase::kHuffman;
+        } else {
+          read = TRead::kRefused;
+        }
+        if (read == TRead::kShort || in.Overrun()) {
+          in = before;
+          phase_ = TPhase::kBlockHeader;
+          return leave(shortOfInput);
+        }
+        if (read == TRead::kRefused) return leave(TStatus::kRefused);
+        break;
+      }
+      case TPhase::kStored: {
+        in.GiveBack();  // aligned: nothing stays in the buffer
+        const std::size_t n = std::min({std::size_t{storedLeft_}, static_cast<std::size_t>(in.end - in.next),
+                                        static_cast<std::size_t>(output.end - out)});
+        std::memcpy(out, in.next, n);
+        out += n;
+        in.next += n;
+        storedLeft_ -= static_cast<std::uint32_t>(n);
+        // Each stored byte is a symbol of its own.
+        if (n > 0) noteLast({out - 1, in.Position()});
+        if (storedLeft_ > 0) {
+          if (out == output.end) return leave(output.endIsFinal ? TStatus::kRefused : TStatus::kOutputFull);
+          return leave(shortOfInput);
+        }
+        phase_ = finalBlock_ ? TPhase::kCheck : TPhase::kBlockHeader;
+        break;
+      }
+      case TPhase::kHuffman: {
+        const TDecodeView literalLength =
+            fixedCodes_ ? FixedCodes().literalLength.View() : dynamic_.literalLength.View();
+        const TDecodeView distances = fixedCodes_ ? FixedCodes().distance.View() : dynamic_.distance.View();
+        TLastSymbol last;
+        const TSymbols end = InflateHuffmanBlock(in, out, output, literalLength, distances, window_, last);
+        noteLast(last);
+        if (end == TSymbols::kNeedInput) return leave(shortOfInput);
+        if (end == TSymbols::kOutputFull) return leave(output.endIsFinal ? TStatus::kRefused : TStatus::kOutputFull);
+        if (end != TSymbols::kEndOfBlock) return leave(TStatus::kRefused);
+        phase_ = finalBlock_ ? TPhase::kCheck : TPhase::kBlockHeader;
+        break;
+      }
+      case TPhase::kCheck: {
+        if (!output.endIsFinal || out != output.end) return leave(TStatus::kRefused);
+        in.Align();
+        in.Refill();
+        std::uint32_t stored = 0;
+        for (int i = 0; i < 4; ++i) stored = stored << 8 | in.Take(8);
+        if (in.Overrun()) {
+          in = before;
+          return leave(shortOfInput);
+        }
+        adler_ = libdeflate_adler32(adler_, output.next, static_cast<std::size_t>(out - output.next));
+        if (stored != adler_) return leave(TStatus::kRefused);
+        phase_ = TPhase::kDone;
+        return leave(TStatus::kDone);
+      }
+      case TPhase::kDone:
+        return leave(TStatus::kDone);
+      case TPhase::kRefused:
+        return leave(TStatus::kRefused);
+    }
+  }
+}
+
 TWholeInflate InflateWholeZlibStream(const std::uint8_t* data, std::size_t size, std::uint8_t* out,
                                      std::size_t outSize) {
+  TZlibInflater inflater(outSize);
+  TZlibInflater::TInput input{data, data + size, true};
+  TZlibInflater::TOutput output{out, out, out + outSize, true};
   TWholeInflate result;
-  if (size < 2) return result;
-  const unsigned header = unsigned{data[0]} << 8 | data[1];
-  const unsigned windowBits = (header >> 12) + 8;
-  if ((header >> 8 & 15) != 8 || windowBits > 15 || header % 31 != 0 || (header & 0x20) != 0) return result;
-  // A zlib built with INFLATE_STRICT refuses distances beyond the window
-  // the header declares.
-  const unsigned window = 1u << windowBits;
-
-  TBits in{data, data + 2, data + size};
-  TOutput output{out, out, out + outSize};
-  TDynamicCodes dynamic;
-  TLastSymbol last;
-  for (bool final = false; !final;) {
-    if (!in.Refill()) return result;
-    final = in.Take(1) != 0;
-    const unsigned type = in.Take(2);
-    bool ok = false;
-    if (type == 0) {
-      ok = CopyStoredBlock(in, output, last);
-    } else if (type == 1) {
-      ok = InflateHuffmanBlock(in, output, FixedCodes().literalLength, FixedCodes().distance, window, last);
-    } else if (type == 2) {
-      ok = ReadDynamicCodes(in, dynamic) &&
-           InflateHuffmanBlock(in, output, dynamic.literalLength, dynamic.distance, window, last);
-    }
-    if (!ok) return result;
+  if (inflater.Inflate(input, output) == TZlibInflater::TStatus::kDone) {
+    result.ok = true;
+    result.bytesToLastOutput = static_cast<std::size_t>(inflater.BytesToLastOutput());
+    result.lastSymbolStart = static_cast<std::size_t>(inflater.LastSymbolStart());
   }
-  const std::uint64_t checkAt = (in.Position() + 7) / 8;
-  if (output.next != output.end || last.endBit == 0 || checkAt + 4 > size) return result;
-  const std::uint8_t* check = data + checkAt;
-  const std::uint32_t stored = std::uint32_t{check[0]} << 24 | std::uint32_t{check[1]} << 16 |
-                               std::uint32_t{check[2]} << 8 | check[3];
-  if (libdeflate_adler32(1, out, outSize) != stored) return result;
-  result.ok = true;
-  result.bytesToLastOutput = static_cast<std::size_t>((last.endBit + 7) / 8);
-  result.lastSymbolStart = last.outputStart;
   return result;
 }

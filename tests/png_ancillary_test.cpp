@@ -2,6 +2,8 @@
 // transparency kind and key colour.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "png/inflate_text.h"
 #include "png/pngimage.h"
 #include "png/rgba_export.h"
@@ -159,10 +161,44 @@ TEST(PngGamma, ChunkBuildsTheImageTables) {
   auto zero = Decode(PngBuilder().Header(1, 1, 8, 0).Add("gAMA", GammaPayload(0)).Data({0, 0}).End());
   EXPECT_EQ(zero->ForwardGamma[128], 128);
   EXPECT_EQ(zero->ReverseGamma[128], 128);
-  // A payload that is not 4 bytes reads as 1: everything below 255 goes to 0.
-  auto one = Decode(PngBuilder().Header(1, 1, 8, 0).Add("gAMA", {1, 2, 3}).Data({0, 0}).End());
-  EXPECT_EQ(one->ForwardGamma[254], 0);
-  EXPECT_EQ(one->ForwardGamma[255], 255);
+}
+
+// A palette changes the colours of an indexed image only, a gamma chunk of
+// any length but 4 leaves the tables as they were, and a bit depth the
+// colour type does not allow is refused whatever other chunks there are.
+TEST(PngChunkScope, ChunksChangeOnlyWhatTheyApplyTo) {
+  const Bytes palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+  const Bytes greyRow = {0, 1, 2};
+  const Bytes plain = SimplePng(2, 1, 8, 0, greyRow);
+  const Bytes gamma = PngBuilder().Header(2, 1, 8, 0).Add("gAMA", GammaPayload(100000)).Data(greyRow).End();
+  struct Case {
+    const char* what;
+    Bytes png;
+    Bytes decodesAs;    // the stream it must decode like, or
+    const char* error;  // the error it must end in
+  };
+  const Case cases[] = {
+      {"palette after a grey image's data", PngBuilder().Header(2, 1, 8, 0).Data(greyRow).Add("PLTE", palette).End(),
+       plain, ""},
+      {"palette before a grey image's data", PngBuilder().Header(2, 1, 8, 0).Add("PLTE", palette).Data(greyRow).End(),
+       plain, ""},
+      {"gamma chunk of 3 bytes", PngBuilder().Header(2, 1, 8, 0).Add("gAMA", {1, 2, 3}).Data(greyRow).End(), plain,
+       ""},
+      {"gamma chunk of 5 bytes after a good one",
+       PngBuilder().Header(2, 1, 8, 0).Add("gAMA", GammaPayload(100000)).Add("gAMA", {0, 1, 0x86, 0xA0, 0}).Data(greyRow).End(),
+       gamma, ""},
+      {"grey at depth 0", SimplePng(2, 1, 0, 0, {0}), {}, "EPngInvalidIHDR"},
+      {"grey at depth 0 with a gamma chunk",
+       PngBuilder().Header(2, 1, 0, 0).Add("gAMA", GammaPayload(100000)).Data({0}).End(), {}, "EPngInvalidIHDR"},
+  };
+  for (const Case& c : cases) {
+    TPNGObject image;
+    ASSERT_EQ(ReadInto(image, c.png).errorClass, c.error) << c.what;
+    if (*c.error != 0) continue;
+    auto expected = Decode(c.decodesAs);
+    EXPECT_EQ(ExportRGBA(image), ExportRGBA(*expected)) << c.what;
+    EXPECT_TRUE(std::equal(image.ForwardGamma, image.ForwardGamma + 256, expected->ForwardGamma)) << c.what;
+  }
 }
 
 TEST(PngGamma, AppliesToGreyRampsAndPalettesReadAfterItNeverToAlpha) {

@@ -254,21 +254,21 @@ TEST(PngFilters, PaethTiesAndAverageWidth) {
   // Average: left 255 and up 255 add 255, not 127.
   std::uint8_t previous[3] = {0, 0, 255};
   std::uint8_t row[3] = {3, 255, 1};
-  UnfilterRow(row, previous, 2, 1);
+  UnfilterRow(row, row, previous, 2, 1);
   EXPECT_EQ(row[1], 255);
   EXPECT_EQ(row[2], 0);  // 1 + (255 + 255) / 2, modulo 256
 
   // Paeth with no left neighbour adds the byte above; stride 3 looks 3 back.
   std::uint8_t above[5] = {0, 10, 20, 30, 40};
   std::uint8_t paeth[5] = {4, 1, 1, 1, 1};
-  UnfilterRow(paeth, above, 4, 3);
+  UnfilterRow(paeth, paeth, above, 4, 3);
   EXPECT_EQ(paeth[1], 11);
   EXPECT_EQ(paeth[3], 31);
   EXPECT_EQ(paeth[4], 1 + PaethPredictor(11, 40, 10));
 
   // Types above 4 leave the row alone.
   std::uint8_t odd[3] = {7, 5, 6};
-  UnfilterRow(odd, above, 2, 1);
+  UnfilterRow(odd, odd, above, 2, 1);
   EXPECT_EQ(odd[1], 5);
   EXPECT_EQ(odd[2], 6);
 }

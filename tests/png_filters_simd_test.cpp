@@ -12,13 +12,14 @@ namespace {
 
 using Row = std::vector<std::uint8_t>;
 
-// Unfilters `filtered` against `above` both ways; both rows hold the filter
-// byte first.
+// Unfilters `filtered` against `above` both ways, byte at a time in place
+// and the chosen way into another row; both rows hold the filter byte first.
 void ExpectSameUnfiltering(const Row& filtered, const Row& above, int stride, const std::string& what) {
-  Row plain = filtered, chosen = filtered;
+  Row plain = filtered, chosen(filtered.size());
   const int n = static_cast<int>(filtered.size()) - 1;
-  UnfilterRow(plain.data(), above.data(), n, stride);
-  ChooseRowUnfilter(stride)(chosen.data(), above.data(), n, stride);
+  UnfilterRow(plain.data(), plain.data(), above.data(), n, stride);
+  ChooseRowUnfilter(stride)(chosen.data(), filtered.data(), above.data(), n, stride);
+  chosen[0] = filtered[0];  // the filter byte is not copied
   ASSERT_EQ(chosen, plain) << what;
 }
 

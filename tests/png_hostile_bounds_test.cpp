@@ -139,9 +139,9 @@ std::string ReadOutcomeOf(plat::TStream& stream) {
 #endif
 
 // With 250 MB of address space to spare, a 14000 x 14000 grey image (196 MB
-// of colour data) leaves no room to inflate its data whole: it streams. A chunk
-// that keeps growing ends in the platform's out-of-memory error. Nothing
-// else may leave ReadPng.
+// of colour data) leaves no room for a second copy of its inflated data,
+// and needs none: it is read. A chunk that keeps growing ends in the
+// platform's out-of-memory error. Nothing else may leave ReadPng.
 TEST(PngHostileBounds, UnderAnAddressSpaceLimitOnlyCodecAndOutOfMemoryErrorsLeave) {
 #ifdef FENWILLOW_ASAN
   GTEST_SKIP() << "the sanitizers' allocator reports running out of memory instead of throwing";

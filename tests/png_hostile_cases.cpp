@@ -34,22 +34,22 @@ Bytes ClaimedLength(const std::string& type, std::uint32_t length, std::uint32_t
 
 namespace {
 
-// `inflated` zero bytes compressed as tightly as zlib can.
-Bytes DeflatedZeros(std::uint64_t inflated) {
+// The bytes `next` hands out, piece after piece until it answers false,
+// compressed as tightly as zlib can; none of them is held beyond its piece.
+template <class NextPiece>
+Bytes DeflatePieces(NextPiece next) {
   z_stream z{};
   deflateInit2(&z, 9, Z_DEFLATED, 15, 9, Z_RLE);
-  static const Bytes zeros(1 << 20, 0);
   Bytes compressed;
   std::uint8_t out[1 << 16];
-  std::uint64_t left = inflated;
   int flush = Z_NO_FLUSH;
   for (int result = Z_OK; result != Z_STREAM_END;) {
     if (z.avail_in == 0 && flush == Z_NO_FLUSH) {
-      const std::uint64_t step = std::min<std::uint64_t>(left, zeros.size());
-      z.next_in = const_cast<Bytef*>(zeros.data());
-      z.avail_in = static_cast<uInt>(step);
-      left -= step;
-      if (left == 0) flush = Z_FINISH;
+      const std::uint8_t* piece = nullptr;
+      std::size_t size = 0;
+      if (!next(piece, size)) flush = Z_FINISH;
+      z.next_in = const_cast<Bytef*>(piece);
+      z.avail_in = static_cast<uInt>(size);
     }
     z.next_out = out;
     z.avail_out = sizeof out;
@@ -58,6 +58,18 @@ Bytes DeflatedZeros(std::uint64_t inflated) {
   }
   deflateEnd(&z);
   return compressed;
+}
+
+// `inflated` zero bytes compressed as tightly as zlib can.
+Bytes DeflatedZeros(std::uint64_t inflated) {
+  static const Bytes zeros(1 << 20, 0);
+  std::uint64_t left = inflated;
+  return DeflatePieces([&](const std::uint8_t*& piece, std::size_t& size) {
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
+    piece = zeros.data();
+    left -= size;
+    return left > 0;
+  });
 }
 
 }  // namespace
@@ -77,6 +89,24 @@ Bytes InflatesPastLastRow(std::uint64_t inflated, std::uint32_t chunkSize) {
 Bytes BlackGreyImage(std::uint32_t width, std::uint32_t height) {
   const Bytes data = DeflatedZeros(std::uint64_t{width + 1} * height);
   return PngBuilder().Header(width, height, 8, 0).Add("IDAT", data).End();
+}
+
+Bytes OneColourRgbaImage(std::uint32_t width, std::uint32_t height) {
+  // Each row Sub-filtered: the first pixel, then zeros that repeat it.
+  Bytes row(1 + std::size_t{width} * 4, 0);
+  row[0] = 1;
+  row[1] = 40;
+  row[2] = 90;
+  row[3] = 160;
+  row[4] = 200;
+  std::uint32_t rowsLeft = height;
+  const Bytes data = DeflatePieces([&](const std::uint8_t*& piece, std::size_t& size) {
+    piece = row.data();
+    size = rowsLeft > 0 ? row.size() : 0;
+    if (rowsLeft > 0) --rowsLeft;
+    return rowsLeft > 0;
+  });
+  return PngBuilder().Header(width, height, 8, 6).Add("IDAT", data).End();
 }
 
 Bytes CompressedTextFlood(std::uint32_t count, std::uint32_t inflated) {

@@ -34,6 +34,11 @@ Bytes TinyChunkFlood(std::uint32_t count, const std::string& type);
 // small as zlib makes it (190 KB for 14000 x 14000).
 Bytes BlackGreyImage(std::uint32_t width, std::uint32_t height);
 
+// An 8-bit RGBA image of `width` x `height` pixels of one colour, its image
+// data as small as zlib makes it (about 260 KB for 8192 x 8191); made a row
+// at a time, so that the rows are never held.
+Bytes OneColourRgbaImage(std::uint32_t width, std::uint32_t height);
+
 // A 1 x 1 grey image with `count` zTXt chunks before its data, each of whose
 // texts inflates to `inflated` bytes.
 Bytes CompressedTextFlood(std::uint32_t count, std::uint32_t inflated);

@@ -34,6 +34,7 @@ const std::vector<Case>& Cases() {
       {"header-65535-grey1", [] { return pngtest::HugeHeaderFewBytes(1, 0); }},
       {"length-4GiB-ancillary", [] { return pngtest::ClaimedLength("abCd", 0xFFFFFFFFu, 1 << 20); }},
       {"length-4GiB-idat", [] { return pngtest::ClaimedLength("IDAT", 0xFFFFFFFFu, 1 << 20); }},
+      {"rgba-8192x8191-one-colour", [] { return pngtest::OneColourRgbaImage(8192, 8191); }},
       {"inflate-1GiB-past-last-row", [] { return pngtest::InflatesPastLastRow(std::uint64_t{1} << 30); }},
       {"inflate-4GiB-past-last-row", [] { return pngtest::InflatesPastLastRow(std::uint64_t{4} << 30); }},
       {"million-ancillary-chunks", [] { return pngtest::TinyChunkFlood(1000000, "abCd"); }},

@@ -49,7 +49,7 @@ TEST(PngDirectCopiers, MatchTheByteWiseCopiersForEveryWidth) {
     ASSERT_NE(chosen, nullptr);
     ASSERT_NE(byteWise, nullptr);
     const int channels = colorType == 6 ? 4 : 3;
-    for (int width = 0; width <= 21; ++width) {
+    for (int width = 0; width <= 40; ++width) {
       // The row is exactly as long as its pixels: a copier reading past it
       // shows under the sanitizers.
       std::vector<std::uint8_t> row(static_cast<std::size_t>(width * channels));

@@ -19,7 +19,8 @@ namespace pngtest {
 
 // A stream over bytes in memory that notes every read and skip. One that
 // may rewind forgets its notes when it does, so that they end up holding
-// what was read after the last time it went back.
+// what was read after the last time it went back. One that does not lend
+// makes the fast path read its bytes as from a file.
 class TNotingStream : public plat::TStream {
  public:
   struct TAccess {
@@ -29,8 +30,8 @@ class TNotingStream : public plat::TStream {
     bool operator==(const TAccess& o) const { return position == o.position && count == o.count && skip == o.skip; }
   };
 
-  TNotingStream(const std::uint8_t* data, std::size_t size, bool rewindable)
-      : inner_(data, size), rewindable_(rewindable) {}
+  TNotingStream(const std::uint8_t* data, std::size_t size, bool rewindable, bool lends)
+      : inner_(data, size), rewindable_(rewindable), lends_(lends) {}
   std::size_t Read(void* buffer, std::size_t count) override {
     notes.push_back({inner_.Position(), count, false});
     return inner_.Read(buffer, count);
@@ -40,7 +41,7 @@ class TNotingStream : public plat::TStream {
     inner_.Skip(count);
   }
   std::uint64_t Position() const override { return inner_.Position(); }
-  const std::uint8_t* Lend(std::size_t count) const override { return inner_.Lend(count); }
+  const std::uint8_t* Lend(std::size_t count) const override { return lends_ ? inner_.Lend(count) : nullptr; }
   bool Rewind(std::uint64_t position) override {
     if (!rewindable_) return false;
     // Going back further than a chunk header: the fast path giving up.
@@ -55,6 +56,7 @@ class TNotingStream : public plat::TStream {
  private:
   plat::TBufferStream inner_;
   bool rewindable_;
+  bool lends_;
 };
 
 // Size and CRC-32 of a buffer: images may be large, and two reads are compared.
@@ -81,9 +83,9 @@ struct TReadOutcome {
   int fallbacks = 0;
 };
 
-inline TReadOutcome ReadNoting(const std::uint8_t* data, std::size_t size, bool rewindable) {
+inline TReadOutcome ReadNoting(const std::uint8_t* data, std::size_t size, bool rewindable, bool lends = true) {
   TReadOutcome out;
-  TNotingStream stream(data, size, rewindable);
+  TNotingStream stream(data, size, rewindable, lends);
   TPNGObject image;
   try {
     image.ReadPng(stream);

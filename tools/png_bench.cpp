@@ -1,10 +1,12 @@
-// png-bench: times this codec against libpng, libspng and stb_image on the
-// same PNG files, in one process, alternating between the decoders round by
-// round, and prints the median of each with the peers' ratios to this codec.
+// png-bench: times this codec against libpng, libspng, stb_image and, where
+// it was built with it, Wuffs on the same PNG files, in one process, the
+// decoders in a new random order every round, and prints the median of each
+// with the peers' ratios to this codec.
 // Beside them: inflating the same image data alone, with zlib in one call
 // (the floor of a decoder built on zlib), with libdeflate, and with the
 // codec's own whole-buffer inflate.
 #include <dirent.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,10 +16,15 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "tools/png_bench_decoders.h"
+#ifdef FENWILLOW_HAVE_WUFFS
+#include "tools/png_bench_wuffs.h"
+#endif
 
 namespace {
 
@@ -28,12 +35,13 @@ constexpr char kUsage[] =
     "usage: png-bench [--seconds S] [--min-rounds N] [--only NAME] [FILE...]\n"
     "\n"
     "Decodes each FILE (default: the bench images of the test data and the\n"
-    "tree picture) over and over, one decoder after another in turn, for\n"
-    "about S seconds a file (default 2) and at least N rounds (default 15),\n"
-    "then prints the median milliseconds of each decoder. --only NAME runs\n"
-    "that decoder alone (codec, libpng, spng, stb, zlib, libdeflate,\n"
-    "inflate), for profiling; the other columns then show 0. 'inflate' is\n"
-    "the codec's own whole-buffer inflate of the image data.\n";
+    "program's pictures) over and over, every decoder once a round in a new\n"
+    "random order, for about S seconds a file (default 2) and at least N\n"
+    "rounds (default 15), then prints the median milliseconds of each\n"
+    "decoder. --only NAME runs that decoder alone (codec, libpng, spng, stb,\n"
+    "wuffs, zlib, libdeflate, inflate), for profiling; the other columns then\n"
+    "show 0. 'inflate' is the codec's own whole-buffer inflate of the image\n"
+    "data.\n";
 
 struct TTimed {
   const char* name;
@@ -53,18 +61,24 @@ Bytes ReadWhole(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::string> DefaultFiles() {
+// The PNG files of a directory, sorted by name.
+std::vector<std::string> PngFilesIn(const std::string& directory) {
   std::vector<std::string> files;
-  const std::string bench = std::string(FENWILLOW_TESTDATA) + "/bench";
-  if (DIR* dir = opendir(bench.c_str())) {
+  if (DIR* dir = opendir(directory.c_str())) {
     while (dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) files.push_back(bench + "/" + name);
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) files.push_back(directory + "/" + name);
     }
     closedir(dir);
   }
   std::sort(files.begin(), files.end());
-  files.push_back(std::string(FENWILLOW_SOURCE_DIR) + "/assets/imgTree.png");
+  return files;
+}
+
+std::vector<std::string> DefaultFiles() {
+  std::vector<std::string> files = PngFilesIn(std::string(FENWILLOW_TESTDATA) + "/bench");
+  const std::vector<std::string> pictures = PngFilesIn(std::string(FENWILLOW_SOURCE_DIR) + "/assets");
+  files.insert(files.end(), pictures.begin(), pictures.end());
   return files;
 }
 
@@ -73,16 +87,21 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Runs every decoder once per round, starting each round with the next one,
-// until the time is spent and enough rounds are done.
+// Runs every decoder once per round, in a new random order each round, so
+// that no decoder always follows the same one (whose leftovers in the caches
+// and the allocator would help or hinder it), until the time is spent and
+// enough rounds are done.
 void Measure(std::vector<TTimed>& decoders, double seconds, int minRounds) {
   for (TTimed& d : decoders) d.run();  // warm caches and lazy tables
   const Clock::time_point until = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                      std::chrono::duration<double>(seconds));
-  const std::size_t n = decoders.size();
+  std::vector<std::size_t> order(decoders.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::mt19937 random(20240);
   for (int round = 0; round < minRounds || (Clock::now() < until && round < 100000); ++round) {
-    for (std::size_t k = 0; k < n; ++k) {
-      TTimed& d = decoders[(round + k) % n];
+    std::shuffle(order.begin(), order.end(), random);
+    for (const std::size_t k : order) {
+      TTimed& d = decoders[k];
       const Clock::time_point start = Clock::now();
       d.run();
       d.ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
@@ -93,6 +112,12 @@ void Measure(std::vector<TTimed>& decoders, double seconds, int minRounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Large buffers come from the heap and the heap is never handed back:
+  // otherwise the allocator's thresholds, which move with what was freed
+  // before, decide whether a decoder's buffers are faulted in afresh, and
+  // the figures would depend on the order of the decoders and the files.
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
   double seconds = 2;
   int minRounds = 15;
   std::string only;
@@ -117,9 +142,15 @@ int main(int argc, char** argv) {
   }
   if (files.empty()) files = DefaultFiles();
 
+#ifdef FENWILLOW_HAVE_WUFFS
+  const bool haveWuffs = true;
+#else
+  const bool haveWuffs = false;
+  std::printf("no Wuffs column: png-bench was built without the Wuffs source (../shared/reference/wuffs-v0.4.c)\n");
+#endif
   std::printf("median ms per decode; ratio = peer time / this codec's time (above 1: this codec is faster)\n\n");
-  std::printf("%-48s %8s %8s %8s %8s %8s %10s %7s | %7s %7s %7s %9s\n", "file", "codec", "libpng", "spng", "stb",
-              "zlib", "libdeflate", "inflate", "libpng", "spng", "stb", "codec/ld");
+  std::printf("%-48s %8s %8s %8s %8s %8s %8s %10s %7s | %7s %7s %7s %7s %9s\n", "file", "codec", "libpng", "spng",
+              "stb", "wuffs", "zlib", "libdeflate", "inflate", "libpng", "spng", "stb", "wuffs", "codec/ld");
   int status = 0;
   for (const std::string& path : files) {
     const Bytes file = ReadWhole(path);
@@ -130,6 +161,9 @@ int main(int argc, char** argv) {
         {"libpng", [&] { return DecodeWithLibpng(file); }, {}},
         {"spng", [&] { return DecodeWithSpng(file); }, {}},
         {"stb", [&] { return DecodeWithStb(file); }, {}},
+#ifdef FENWILLOW_HAVE_WUFFS
+        {"wuffs", [&] { return DecodeWithWuffs(file.data(), file.size()) != 0; }, {}},
+#endif
         {"zlib", [&] { return InflateWithZlib(data, inflated); }, {}},
 #ifdef FENWILLOW_HAVE_LIBDEFLATE
         {"libdeflate", [&] { return InflateWithLibdeflate(data, inflated); }, {}},
@@ -147,18 +181,27 @@ int main(int argc, char** argv) {
       if (!only.empty() && only != d.name) d.run = [] { return true; };
     }
     Measure(decoders, seconds, minRounds);
-    double median[7] = {};
-    for (std::size_t k = 0; k < decoders.size(); ++k) median[k] = Median(decoders[k].ms);
-    const double codec = median[0];
-    char libdeflate[16] = "-", inflate[16] = "-", codecToLd[16] = "-";
-    if (decoders.size() > 6) {
-      std::snprintf(libdeflate, sizeof libdeflate, "%.2f", median[5]);
-      std::snprintf(inflate, sizeof inflate, "%.2f", median[6]);
-      std::snprintf(codecToLd, sizeof codecToLd, "%.2f", codec / median[5]);
-    }
-    std::printf("%-48s %8.2f %8.2f %8.2f %8.2f %8.2f %10s %7s | %7.2f %7.2f %7.2f %9s\n",
-                BaseName(path).c_str(), codec, median[1], median[2], median[3], median[4], libdeflate, inflate,
-                median[1] / codec, median[2] / codec, median[3] / codec, codecToLd);
+    // Median of a column by name, or below 0 where the bench has no such decoder.
+    auto median = [&](const char* name) {
+      for (const TTimed& d : decoders) {
+        if (std::strcmp(d.name, name) == 0) return Median(d.ms);
+      }
+      return -1.0;
+    };
+    auto cell = [](double value, const char* format) {
+      char text[16] = "-";
+      if (value >= 0) std::snprintf(text, sizeof text, format, value);
+      return std::string(text);
+    };
+    const double codec = median("codec");
+    const double wuffs = haveWuffs ? median("wuffs") : -1;
+    const double libdeflate = median("libdeflate");
+    std::printf("%-48s %8.4f %8.4f %8.4f %8.4f %8s %8.4f %10s %7s | %7.2f %7.2f %7.2f %7s %9s\n",
+                BaseName(path).c_str(), codec, median("libpng"), median("spng"), median("stb"),
+                cell(wuffs, "%.4f").c_str(), median("zlib"), cell(libdeflate, "%.4f").c_str(),
+                cell(median("inflate"), "%.4f").c_str(), median("libpng") / codec, median("spng") / codec,
+                median("stb") / codec, cell(wuffs < 0 ? -1 : wuffs / codec, "%.2f").c_str(),
+                cell(libdeflate < 0 ? -1 : codec / libdeflate, "%.2f").c_str());
     std::fflush(stdout);
   }
   return status;
