@@ -126,8 +126,7 @@ FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t
   const __m128i zero = _mm_setzero_si128();
   const __m128i lowByte = _mm_set1_epi16(0x00FF);
   __m128i a = zero, c = zero;
-  int i = 0;
-  for (; i + S <= n; i += S) {
+  auto pixel = [&](int i) {
     const __m128i b = _mm_unpacklo_epi8(LoadPixel<S>(p + i), zero);
     const __m128i x = _mm_unpacklo_epi8(LoadPixel<S>(f + i), zero);
     const __m128i toB = _mm_sub_epi16(b, c);
@@ -140,7 +139,35 @@ FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t
     a = _mm_and_si128(_mm_add_epi16(x, Select(notA, bOrC, a)), lowByte);
     c = b;
     StorePixel<S>(r + i, _mm_packus_epi16(a, zero));
+  };
+  int i = 0;
+  if constexpr (S == 4) {
+    // Where the row above repeats its pixel (up = upper-left), pa is 0 and
+    // the predictor is the left pixel: four such pixels are made as a Sub
+    // block, a running sum, without the chain through each of them. Flat
+    // parts of pictures are mostly that; elsewhere it costs a compare.
+    if (n >= S) {
+      pixel(i);
+      i += S;
+    }
+    while (i + 16 <= n) {
+      const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i upperLeft = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - S));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(up, upperLeft)) != 0xFFFF) {
+        for (const int end = i + 16; i < end; i += S) pixel(i);
+        continue;
+      }
+      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i));
+      x = _mm_add_epi8(x, _mm_slli_si128(x, 4));
+      x = _mm_add_epi8(x, _mm_slli_si128(x, 8));
+      x = _mm_add_epi8(x, _mm_shuffle_epi32(_mm_packus_epi16(a, zero), _MM_SHUFFLE(0, 0, 0, 0)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), x);
+      a = _mm_unpacklo_epi8(_mm_srli_si128(x, 12), zero);
+      c = _mm_unpacklo_epi8(_mm_srli_si128(up, 12), zero);
+      i += 16;
+    }
   }
+  for (; i + S <= n; i += S) pixel(i);
   for (; i < n; ++i) {
     const int left = i >= S ? r[i - S] : 0;
     const int upperLeft = i >= S ? p[i - S] : 0;
