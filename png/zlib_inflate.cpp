@@ -350,24 +350,36 @@ struct TBits {
 
 using TOutput = TZlibInflater::TOutput;
 
-// Copies a match of `length` bytes from `distance` back, a word at a time;
-// up to 15 bytes past the match may be written.
+// Copies a match of `length` bytes from `distance` back, 32 bytes a round
+// in copies that never overlap their source; up to 31 bytes past the match
+// may be written.
 void CopyMatchFast(std::uint8_t* out, unsigned distance, unsigned length) {
   const std::uint8_t* from = out - distance;
   std::uint8_t* const stop = out + length;
-  if (distance >= 8) {
+  if (distance >= 16) {
+    do {
+      std::memcpy(out, from, 16);
+      std::memcpy(out + 16, from + 16, 16);
+      out += 32;
+      from += 32;
+    } while (out < stop);
+  } else if (distance >= 8) {
     do {
       std::memcpy(out, from, 8);
       std::memcpy(out + 8, from + 8, 8);
-      out += 16;
-      from += 16;
+      std::memcpy(out + 16, from + 16, 8);
+      std::memcpy(out + 24, from + 24, 8);
+      out += 32;
+      from += 32;
     } while (out < stop);
   } else if (distance == 1) {
     const std::uint64_t run = 0x0101010101010101u * *from;
     do {
       std::memcpy(out, &run, 8);
       std::memcpy(out + 8, &run, 8);
-      out += 16;
+      std::memcpy(out + 16, &run, 8);
+      std::memcpy(out + 24, &run, 8);
+      out += 32;
     } while (out < stop);
   } else {
     // Each word read holds `distance` bytes already in place; stepping by
@@ -477,7 +489,7 @@ TSymbols InflateSymbolsFast(TBits& in, std::uint8_t*& out, const TOutput& output
         entry = literalLength.Primary(in.buffer);
       } else {
         const unsigned length = ValueWithExtra(entry, in.buffer);
-        if (length + 15 > static_cast<std::size_t>(outEnd - out)) {
+        if (length + 31 > static_cast<std::size_t>(outEnd - out)) {
           in.buffer = codeBuffer;
           in.count = codeCount;
           return TSymbols::kNearTheEnd;
