@@ -150,21 +150,30 @@ FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t
       pixel(i);
       i += S;
     }
-    while (i + 16 <= n) {
+    auto flat = [p](int i) {
       const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
       const __m128i upperLeft = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - S));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi8(up, upperLeft)) != 0xFFFF) {
+      return _mm_movemask_epi8(_mm_cmpeq_epi8(up, upperLeft)) == 0xFFFF;
+    };
+    while (i + 16 <= n) {
+      if (!flat(i)) {
         for (const int end = i + 16; i < end; i += S) pixel(i);
         continue;
       }
-      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i));
-      x = _mm_add_epi8(x, _mm_slli_si128(x, 4));
-      x = _mm_add_epi8(x, _mm_slli_si128(x, 8));
-      x = _mm_add_epi8(x, _mm_shuffle_epi32(_mm_packus_epi16(a, zero), _MM_SHUFFLE(0, 0, 0, 0)));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), x);
-      a = _mm_unpacklo_epi8(_mm_srli_si128(x, 12), zero);
-      c = _mm_unpacklo_epi8(_mm_srli_si128(up, 12), zero);
-      i += 16;
+      // The left pixel in every lane, as bytes: the chain from block to
+      // block is an add and a shuffle.
+      __m128i left = _mm_shuffle_epi32(_mm_packus_epi16(a, zero), _MM_SHUFFLE(0, 0, 0, 0));
+      do {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i));
+        x = _mm_add_epi8(x, _mm_slli_si128(x, 4));
+        x = _mm_add_epi8(x, _mm_slli_si128(x, 8));
+        x = _mm_add_epi8(x, left);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), x);
+        left = _mm_shuffle_epi32(x, _MM_SHUFFLE(3, 3, 3, 3));
+        i += 16;
+      } while (i + 16 <= n && flat(i));
+      a = _mm_unpacklo_epi8(_mm_srli_si128(left, 12), zero);
+      c = _mm_unpacklo_epi8(LoadPixel<S>(p + i - S), zero);
     }
   }
   for (; i + S <= n; i += S) pixel(i);
