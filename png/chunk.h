@@ -65,9 +65,10 @@ std::unique_ptr<TChunk> MakeChunkOfClass(TPNGObject& image) {
   }
 
 // A chunk's payload bytes. Small payloads (the header's, the empty ones of
-// the image data and the end chunk) are held in the chunk itself, so that
-// most chunks of a small picture need no memory of their own; larger ones
-// on the heap, which grows as a vector's would. Bytes added by resize() are 0.
+// the image data and the end chunk, short texts) are held in the chunk
+// itself, so that most chunks of a small picture need no memory of their
+// own; larger ones on the heap, which grows as a vector's would. Bytes added
+// by resize() are 0.
 class TChunkPayload {
  public:
   TChunkPayload(std::size_t size, std::uint8_t value) { resize(size, value); }
@@ -89,7 +90,7 @@ class TChunkPayload {
   std::unique_ptr<std::uint8_t[]> heap_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
-  std::uint8_t inline_[16];
+  std::uint8_t inline_[64];
 };
 
 class TChunk {

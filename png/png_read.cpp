@@ -43,13 +43,15 @@ void TPNGObject::ReadPng(plat::TStream& stream) {
     for (;;) {
       ++n;
       if (ChunkList.ItemCount() < n) ChunkList.SetCount(ChunkList.ItemCount() + kListGrowth);
-      std::uint8_t lengthBytes[4];
-      if (stream.Read(lengthBytes, 4) != 4) SignalError<EPngUnexpectedEnd>(pnglang::EPngUnexpectedEndText);
-      const std::uint32_t length = (std::uint32_t{lengthBytes[0]} << 24) |
-                                   (std::uint32_t{lengthBytes[1]} << 16) |
-                                   (std::uint32_t{lengthBytes[2]} << 8) | lengthBytes[3];
-      TChunkName type{};
-      stream.Read(type.data(), type.size());
+      // The length and the type in one read; a type cut short reads as
+      // zeros where its bytes are missing.
+      std::uint8_t lengthAndType[8] = {};
+      if (stream.Read(lengthAndType, 8) < 4) SignalError<EPngUnexpectedEnd>(pnglang::EPngUnexpectedEndText);
+      const std::uint32_t length = (std::uint32_t{lengthAndType[0]} << 24) |
+                                   (std::uint32_t{lengthAndType[1]} << 16) |
+                                   (std::uint32_t{lengthAndType[2]} << 8) | lengthAndType[3];
+      TChunkName type;
+      std::memcpy(type.data(), lengthAndType + 4, 4);
       if (n == 1 && !SameChunkType(type, IHDR)) SignalError<EPNGIHDRNotFirst>(pnglang::EPNGIHDRNotFirstText);
       const bool imageData = SameChunkType(type, IDAT);
       if (SameChunkType(type, cHRM) || (imageData && idatSeen)) {

@@ -30,7 +30,7 @@ const TPngUnit PngUnit;
 TPNGObject::TPNGObject() { ResetGamma(); }
 
 TPNGObject::~TPNGObject() {
-  DropChunks();
+  DeleteChunks();
   DeletePaletteCache();
 }
 
@@ -47,8 +47,12 @@ void TPNGObject::ResetGamma() {
 void TPNGObject::DropChunks() {
   ResetGamma();
   textBudgetLeft_ = kImageTextBudget;
-  for (std::uint32_t i = 0; i < ChunkList.ItemCount(); ++i) delete ChunkList.ItemAt(i);
+  DeleteChunks();
   ChunkList.SetCount(0);
+}
+
+void TPNGObject::DeleteChunks() {
+  for (std::uint32_t i = 0; i < ChunkList.ItemCount(); ++i) delete ChunkList.ItemAt(i);
 }
 
 TChunkIHDR* TPNGObject::HeaderOrNull() const {

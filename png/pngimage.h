@@ -117,6 +117,8 @@ class TPNGObject : public plat::TGraphic {
  private:
   void RenderAlpha(plat::TCanvas& canvas, const plat::RECT& rect);
   void DeletePaletteCache();
+  // Destroys every chunk, leaving their slots in the list.
+  void DeleteChunks();
   // The palette index nearest to `colour` among the first entries a pixel
   // field of `fieldEntries` values can hold.
   int NearestStoredIndex(plat::COLORREF colour, int fieldEntries);
