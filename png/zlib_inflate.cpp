@@ -60,28 +60,9 @@ unsigned NextCodeword(unsigned codeword, unsigned length) {
 // without codewords decodes everything as invalid; it is refused unless
 // `emptyAllowed`.
 template <std::size_t Capacity>
-bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings,
-                                   bool singleAllowed, bool emptyAllowed, unsigned maxPrimaryBits) {
-  // Unused symbols come in long runs: they are passed over eight at a time.
-  // Four sets of counts, for neighbouring symbols of the same length would
-  // otherwise wait on each other's increment.
-  auto unusedEight = [lengths](unsigned s) {
-    std::uint64_t word;
-    std::memcpy(&word, lengths + s, 8);
-    return word == 0;
-  };
-  unsigned partial[4][16] = {};
-  unsigned s = 0;
-  for (; s + 8 <= symbolCount; s += 8) {
-    if (unusedEight(s)) continue;
-    for (unsigned k = 0; k < 8; ++k) ++partial[k & 3][lengths[s + k]];
-  }
-  for (; s < symbolCount; ++s) ++partial[0][lengths[s]];
-  unsigned counts[16];
-  for (unsigned length = 0; length < 16; ++length) {
-    counts[length] = partial[0][length] + partial[1][length] + partial[2][length] + partial[3][length];
-  }
-  counts[0] = 0;
+bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& meanings, bool singleAllowed,
+                                   bool emptyAllowed, unsigned maxPrimaryBits) {
+  const unsigned* const counts = code.counts;
   unsigned longest = 15;
   while (longest > 0 && counts[longest] == 0) --longest;
   if (longest == 0) {
@@ -95,24 +76,24 @@ bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolC
     if (left < 0) return false;
   }
   if (left > 0 && (!singleAllowed || longest != 1)) return false;
-  if (longest <= maxPrimaryBits) {
-    FillInSymbolOrder(lengths, symbolCount, meanings, counts, longest);
-    return true;
-  }
 
-  // Symbols in canonical order: by length, then by value.
+  // Symbols in canonical order: by length, then by value. A run's rank puts
+  // its symbols in place, so that none waits on the one before.
   unsigned offsets[16];
   offsets[1] = 0;
   for (unsigned length = 1; length < 15; ++length) offsets[length + 1] = offsets[length] + counts[length];
+  for (unsigned length = 1; length < 16; ++length) offsets[length] -= code.rankStart[length];
   std::uint16_t sorted[288];
-  auto place = [&](unsigned symbol) {
-    if (lengths[symbol] != 0) sorted[offsets[lengths[symbol]]++] = static_cast<std::uint16_t>(symbol);
-  };
-  for (s = 0; s + 8 <= symbolCount; s += 8) {
-    if (unusedEight(s)) continue;
-    for (unsigned k = s; k < s + 8; ++k) place(k);
+  const unsigned end = code.first + code.symbolCount;
+  for (unsigned r = 0; r < code.runCount; ++r) {
+    const TLengthRun run = code.runs[r];
+    const unsigned from = std::max<unsigned>(run.start, code.first);
+    const unsigned to = std::min<unsigned>(run.start + run.count, end);
+    const unsigned at = offsets[code.lengths[run.start]] + run.rank - run.start;
+    for (unsigned symbol = from; symbol < to; ++symbol) {
+      sorted[at + symbol] = static_cast<std::uint16_t>(symbol - code.first);
+    }
   }
-  for (; s < symbolCount; ++s) place(s);
 
   // The primary part is as wide as the longest codeword needs, up to the
   // maximum: small codes get small tables, which are quick to fill. It
@@ -127,18 +108,23 @@ bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolC
   while (counts[shortest] == 0) ++shortest;
   std::size_t size = std::size_t{1} << std::min(shortest, bits);
   entries_[0] = entries_[1] = kInvalidEntry;
+  // Each codeword is the length's first one plus the symbol's place among
+  // the length's symbols, reversed: no entry waits on the one before.
   unsigned index = 0;
-  unsigned codeword = 0;
+  unsigned first = 0;
   for (unsigned length = shortest; length <= bits; ++length) {
     if (length > shortest) {
-      for (std::size_t k = 0; k < size; ++k) entries_[size + k] = entries_[k];
+      std::memcpy(&entries_[size], &entries_[0], size * sizeof entries_[0]);
       size *= 2;
     }
-    for (unsigned k = 0; k < counts[length]; ++k) {
-      entries_[codeword] = Entry(meanings[sorted[index++]], length);
-      codeword = NextCodeword(codeword, length);
+    const unsigned n = counts[length];
+    for (unsigned k = 0; k < n; ++k) {
+      entries_[Reversed(first + k, length)] = Entry(meanings[sorted[index + k]], length);
     }
+    index += n;
+    first = (first + n) << 1;
   }
+  unsigned codeword = bits < longest ? Reversed(first, bits + 1) : 0;
 
   // Longer codewords go into subtables, one for each primary index they
   // begin with, as large as the codewords after it need to fill it: the
@@ -171,42 +157,6 @@ bool TDecodeTable<Capacity>::Build(const std::uint8_t* lengths, unsigned symbolC
     }
   }
   return true;
-}
-
-// Where every codeword fits the primary part, each symbol's entry is
-// written where its codeword and every continuation of it index, symbol
-// after symbol: codewords of one length are handed out in symbol order.
-template <std::size_t Capacity>
-void TDecodeTable<Capacity>::FillInSymbolOrder(const std::uint8_t* lengths, unsigned symbolCount,
-                                               const TMeanings& meanings, const unsigned (&counts)[16],
-                                               unsigned bits) {
-  mask_ = (std::uint64_t{1} << bits) - 1;
-  const std::size_t size = std::size_t{1} << bits;
-  // The twin of a single 1-bit codeword stays invalid.
-  entries_[0] = entries_[1] = kInvalidEntry;
-  unsigned next[16];
-  unsigned code = 0;
-  for (unsigned length = 1; length <= bits; ++length) {
-    code = (code + counts[length - 1]) << 1;
-    next[length] = code;
-  }
-  for (unsigned s = 0; s < symbolCount; ++s) {
-    // Unused symbols come in long runs: passed over eight at a time.
-    if ((s & 7) == 0 && s + 8 <= symbolCount) {
-      std::uint64_t word;
-      std::memcpy(&word, lengths + s, 8);
-      if (word == 0) {
-        s += 7;
-        continue;
-      }
-    }
-    const unsigned length = lengths[s];
-    if (length == 0) continue;
-    const std::uint32_t entry = Entry(meanings[s], length);
-    for (std::size_t i = Reversed(next[length]++, length); i < size; i += std::size_t{1} << length) {
-      entries_[i] = entry;
-    }
-  }
 }
 
 template class TDecodeTable<2342>;
@@ -586,6 +536,18 @@ TSymbols InflateHuffmanBlock(TBits& bits, std::uint8_t*& outRef, const TOutput& 
   return end;
 }
 
+// Lengths that are all at hand, each symbol a run of its own; `runs` holds
+// `symbolCount` runs.
+TCodeLengths RunsOfLengths(const std::uint8_t* lengths, unsigned symbolCount, TLengthRun* runs) {
+  TCodeLengths code{lengths, runs, 0, 0, symbolCount, {}, {}};
+  for (unsigned s = 0; s < symbolCount; ++s) {
+    const unsigned length = lengths[s];
+    runs[code.runCount] = {static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(code.counts[length]++), 1};
+    code.runCount += length != 0;
+  }
+  return code;
+}
+
 struct TFixedCodes {
   TLiteralLengthTable literalLength;
   TDistanceTable distance;
@@ -600,9 +562,10 @@ const TFixedCodes& FixedCodes() {
     std::fill(lengths + 280, lengths + 288, 8);
     std::uint8_t distances[32];
     std::fill(distances, distances + 32, 5);
+    TLengthRun runs[288];
     TFixedCodes fixed;
-    fixed.literalLength.Build(lengths, 288, LiteralLengthMeanings(), false, false, 11);
-    fixed.distance.Build(distances, 32, DistanceMeanings(), false, false, 8);
+    fixed.literalLength.Build(RunsOfLengths(lengths, 288, runs), LiteralLengthMeanings(), false, false, 11);
+    fixed.distance.Build(RunsOfLengths(distances, 32, runs), DistanceMeanings(), false, false, 8);
     return fixed;
   }();
   return codes;
@@ -610,8 +573,13 @@ const TFixedCodes& FixedCodes() {
 
 enum class TRead { kOk, kRefused, kShort };
 
+// The bits come from a local copy, which stays in registers while the
+// lengths are written as bytes (which could otherwise be the caller's bit
+// buffer), and go back once the codes are read; where they are not, the
+// caller puts its own copy back.
 template <class Codes>
-TRead ReadDynamicCodes(TBits& in, Codes& codes, unsigned literalBits) {
+TRead ReadDynamicCodes(TBits& bits, Codes& codes, unsigned literalBits) {
+  TBits in = bits;
   static const std::uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
   if (!in.Refill()) return TRead::kShort;
   const unsigned literalCount = in.Take(5) + 257;
@@ -627,34 +595,69 @@ TRead ReadDynamicCodes(TBits& in, Codes& codes, unsigned literalBits) {
   if (in.Overrun()) return TRead::kShort;
   // Without a code length code every length reads as 0, and zlib then finds
   // no end-of-block code: refused either way.
-  if (!codes.codeLength.Build(codeLengthLengths, 19, CodeLengthMeanings(), false, false, 7)) return TRead::kRefused;
+  TLengthRun codeLengthRuns[19];
+  if (!codes.codeLength.Build(RunsOfLengths(codeLengthLengths, 19, codeLengthRuns), CodeLengthMeanings(), false,
+                              false, 7)) {
+    return TRead::kRefused;
+  }
   const TDecodeView codeLengths = codes.codeLength.View();
 
   // Room for a word written from the last code on.
   std::uint8_t lengths[286 + 30 + 8];
+  // The two codes' lengths come as one sequence, whose runs may cross from
+  // one code into the other; ranks are counted over both, and the distance
+  // code's start where the literal/length code's lengths end.
+  TLengthRun runs[286 + 30];
+  TCodeLengths literals{lengths, runs, 0, 0, literalCount, {}, {}};
+  TCodeLengths distances{lengths, runs, 0, literalCount, distanceCount, {}, {}};
+  unsigned* const counts = literals.counts;
   const unsigned total = literalCount + distanceCount;
-  for (unsigned i = 0; i < total;) {
-    // A code length code and its extra bits take at most 14 bits.
-    if (in.count < 14 && !in.Refill()) return TRead::kShort;
-    const std::uint32_t entry = codeLengths.Primary(in.buffer);
-    const unsigned meaning = ValueOf(entry);
-    const unsigned extra = DropBits(entry) - CodeBits(entry);
-    const unsigned repeat =
-        ((meaning >> 4) & 15) + static_cast<unsigned>((in.buffer >> CodeBits(entry)) & ((1u << extra) - 1));
-    in.Drop(DropBits(entry));
-    if ((meaning & kRepeatPrevious) && i == 0) return in.Overrun() ? TRead::kShort : TRead::kRefused;
-    if (i + repeat > total) return in.Overrun() ? TRead::kShort : TRead::kRefused;
-    const std::uint8_t value = static_cast<std::uint8_t>((meaning & kRepeatPrevious) ? lengths[i - 1] : meaning & 15);
-    // One word holds most runs; only the longest need more.
-    const std::uint64_t eight = 0x0101010101010101u * value;
-    std::memcpy(lengths + i, &eight, 8);
-    if (repeat > 8) std::memset(lengths + i + 8, value, repeat - 8);
-    i += repeat;
+  unsigned runCount = 0;
+  unsigned i = 0;
+  for (const unsigned limit : {literalCount, total}) {
+    while (i < limit) {
+      // A code length code and its extra bits take at most 14 bits.
+      if (in.count < 14 && !in.Refill()) return TRead::kShort;
+      const std::uint32_t entry = codeLengths.Primary(in.buffer);
+      const unsigned meaning = ValueOf(entry);
+      const unsigned extra = DropBits(entry) - CodeBits(entry);
+      const unsigned repeat =
+          ((meaning >> 4) & 15) + static_cast<unsigned>((in.buffer >> CodeBits(entry)) & ((1u << extra) - 1));
+      in.Drop(DropBits(entry));
+      if ((meaning & kRepeatPrevious) && i == 0) return in.Overrun() ? TRead::kShort : TRead::kRefused;
+      if (i + repeat > total) return in.Overrun() ? TRead::kShort : TRead::kRefused;
+      const std::uint8_t value =
+          static_cast<std::uint8_t>((meaning & kRepeatPrevious) ? lengths[i - 1] : meaning & 15);
+      // One word holds most runs; only the longest need more.
+      const std::uint64_t eight = 0x0101010101010101u * value;
+      std::memcpy(lengths + i, &eight, 8);
+      if (repeat > 8) std::memset(lengths + i + 8, value, repeat - 8);
+      const unsigned rank = counts[value];
+      counts[value] = rank + repeat;
+      runs[runCount] = {static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(rank),
+                        static_cast<std::uint16_t>(repeat)};
+      runCount += value != 0;
+      i += repeat;
+    }
+    if (limit == literalCount) {
+      literals.runCount = distances.runCount = runCount;
+      std::memcpy(distances.rankStart, counts, sizeof distances.rankStart);
+      // The part of a run that crossed into the distance code's lengths.
+      distances.rankStart[lengths[literalCount - 1]] -= i - literalCount;
+      if (i > literalCount && lengths[literalCount - 1] != 0) --distances.runCount;
+    }
   }
   if (in.Overrun()) return TRead::kShort;
   if (lengths[256] == 0) return TRead::kRefused;
-  return codes.literalLength.Build(lengths, literalCount, LiteralLengthMeanings(), true, false, literalBits) &&
-                 codes.distance.Build(lengths + literalCount, distanceCount, DistanceMeanings(), true, true, 8)
+  bits = in;
+  for (unsigned length = 1; length < 16; ++length) {
+    distances.counts[length] = counts[length] - distances.rankStart[length];
+    counts[length] = distances.rankStart[length];
+  }
+  distances.runs = runs + distances.runCount;
+  distances.runCount = runCount - distances.runCount;
+  return codes.literalLength.Build(literals, LiteralLengthMeanings(), true, false, literalBits) &&
+                 codes.distance.Build(distances, DistanceMeanings(), true, true, 8)
              ? TRead::kOk
              : TRead::kRefused;
 }

@@ -32,6 +32,28 @@ struct TDecodeView {
   }
 };
 
+// A run of symbols whose codewords have one length, other than 0, and the
+// first one's rank among the symbols of that length: the rank places it in
+// the canonical order without sorting.
+struct TLengthRun {
+  std::uint16_t start;
+  std::uint16_t rank;
+  std::uint16_t count;
+};
+
+// The lengths of one code as runs, counted over symbols `first` to
+// `first` + `symbolCount` - 1 of `lengths` (a run may reach beyond them,
+// into the code before or after).
+struct TCodeLengths {
+  const std::uint8_t* lengths;
+  const TLengthRun* runs;
+  unsigned runCount;
+  unsigned first;
+  unsigned symbolCount;
+  unsigned counts[16];     // the code's symbols of each length; counts[0] is not read
+  unsigned rankStart[16];  // the rank of the code's first symbol of each length
+};
+
 // A decode table: a primary part indexed by the stream's next bits (at most
 // 11, fewer where the longest codeword is shorter), then the subtables of
 // the codewords longer than that.
@@ -40,14 +62,11 @@ class TDecodeTable {
  public:
   using TMeanings = std::array<std::uint32_t, 288>;
   // Judges the lengths as zlib's inflate_table does (see the .cpp file).
-  bool Build(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings, bool singleAllowed,
-             bool emptyAllowed, unsigned maxPrimaryBits);
+  bool Build(const TCodeLengths& code, const TMeanings& meanings, bool singleAllowed, bool emptyAllowed,
+             unsigned maxPrimaryBits);
   TDecodeView View() const { return {entries_.data(), mask_}; }
 
  private:
-  void FillInSymbolOrder(const std::uint8_t* lengths, unsigned symbolCount, const TMeanings& meanings,
-                         const unsigned (&counts)[16], unsigned bits);
-
   std::uint64_t mask_ = 0;
   // Only the entries Build writes are ever read: no clearing beforehand.
   std::array<std::uint32_t, Capacity> entries_;
