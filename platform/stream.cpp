@@ -10,7 +10,19 @@ namespace plat {
 
 std::size_t TBufferStream::Read(void* buffer, std::size_t count) {
   const std::size_t n = std::min(count, size_ - position_);
-  if (n > 0) std::memcpy(buffer, data_ + position_, n);
+  const std::uint8_t* from = data_ + position_;
+  auto* to = static_cast<std::uint8_t*>(buffer);
+  // Readers ask for a chunk's length and type or its CRC far more often than
+  // for anything long: those go as two words that may overlap, not a call.
+  if (n >= 4 && n <= 8) {
+    std::uint32_t head, tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + n - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else if (n > 0) {
+    std::memcpy(to, from, n);
+  }
   position_ += n;
   return n;
 }

@@ -44,15 +44,32 @@ const TChunkClass& TChunk::Class() {
 }
 
 void TChunkPayload::resize(std::size_t size, std::uint8_t value) {
-  if (size > capacity()) {
-    const std::size_t capacity = std::max(size, 2 * this->capacity());
-    std::unique_ptr<std::uint8_t[]> bigger(new std::uint8_t[capacity]);
-    std::memcpy(bigger.get(), data(), size_);
-    heap_ = std::move(bigger);
-    capacity_ = capacity;
+  grow(size);
+  if (size > size_) {
+    // A few bytes, mostly: one store of sixteen where there is room for it
+    // (the bytes past the size are never read), rather than a call.
+    if (size - size_ <= 16 && capacity() - size_ >= 16) {
+      std::memset(data() + size_, value, 16);
+    } else {
+      std::memset(data() + size_, value, size - size_);
+    }
   }
-  if (size > size_) std::memset(data() + size_, value, size - size_);
   size_ = size;
+}
+
+void TChunkPayload::resizeToRead(std::size_t size) {
+  grow(size);
+  if (size > size_) data()[size - 1] = 0;
+  size_ = size;
+}
+
+void TChunkPayload::grow(std::size_t size) {
+  if (size <= capacity()) return;
+  const std::size_t capacity = std::max(size, 2 * this->capacity());
+  std::unique_ptr<std::uint8_t[]> bigger(new std::uint8_t[capacity]);
+  std::memcpy(bigger.get(), data(), size_);
+  heap_ = std::move(bigger);
+  capacity_ = capacity;
 }
 
 TChunk::TChunk(TPNGObject& image, const TChunkClass& chunkClass) : Image(image) {
@@ -77,11 +94,14 @@ bool TChunk::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, std::
   std::uint32_t received = 0;
   while (received < length) {
     const std::uint32_t step = std::min(length - received, kPayloadReadStep);
-    ResizePayload(received + step);
+    // The read fills what is added, but the byte after the payload.
+    PayloadSize = received + step;
+    Payload.resizeToRead(std::size_t{PayloadSize} + 1);
     const std::size_t got = stream.Read(Payload.data() + received, step);
     received += static_cast<std::uint32_t>(got);
     if (got < step) {
       ResizePayload(received);
+      Payload[received] = 0;
       TPNGObject::SignalError<EPngInvalidCRC>(pnglang::EPngInvalidCRCText);
     }
   }

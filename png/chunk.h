@@ -85,8 +85,13 @@ class TChunkPayload {
   std::size_t capacity() const { return heap_ ? capacity_ : sizeof inline_; }
   // Keeps the leading bytes; may throw std::bad_alloc.
   void resize(std::size_t size, std::uint8_t value = 0);
+  // The same, for bytes about to be read in: of those added only the last
+  // is set, to 0.
+  void resizeToRead(std::size_t size);
 
  private:
+  void grow(std::size_t size);
+
   std::unique_ptr<std::uint8_t[]> heap_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;

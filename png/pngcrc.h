@@ -10,7 +10,8 @@ inline constexpr std::uint32_t kChunkCrcStart = 0xFFFFFFFFu;
 
 // The register after `bytes`: one table step per byte, register <-
 // table[(register ^ byte) & 255] ^ (register >> 8), or where libdeflate is
-// linked in, its CRC-32, which gives the same register many bytes a step.
+// linked in and more than a few bytes come, its CRC-32, which gives the same
+// register many bytes a step.
 std::uint32_t UpdateChunkCrc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count);
 
 // Entry n of the 256-entry table (computing the table if needed).

@@ -114,7 +114,12 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
   unsigned first = 0;
   for (unsigned length = shortest; length <= bits; ++length) {
     if (length > shortest) {
-      std::memcpy(&entries_[size], &entries_[0], size * sizeof entries_[0]);
+      // Small halves are copied inline, rather than through a call.
+      if (size <= 16) {
+        for (std::size_t k = 0; k < size; ++k) entries_[size + k] = entries_[k];
+      } else {
+        std::memcpy(&entries_[size], &entries_[0], size * sizeof entries_[0]);
+      }
       size *= 2;
     }
     const unsigned n = counts[length];
