@@ -3,10 +3,7 @@
 #include <memory>
 #include <new>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
+#include "png/all_zero.h"
 #include "png/filters.h"
 #include "png/inflate_reader.h"
 #include "png/pngimage.h"
@@ -68,61 +65,36 @@ void CopyStoredRowDown(const TDecoding& d, int y) {
   }
 }
 
-// Sixty-four bytes (or four words) at a time, stopping at the first that
-// are not zero: most rows that are not all zeros show it in their first
-// bytes.
-bool IsAllZero(const std::uint8_t* bytes, int count) {
-  int i = 0;
-#ifdef __SSE2__
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 64 <= count; i += 64) {
-    auto at = [bytes, i](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + k)); };
-    const __m128i any = _mm_or_si128(_mm_or_si128(at(0), at(16)), _mm_or_si128(at(32), at(48)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) != 0xFFFF) return false;
-  }
-#endif
-  for (; i + 32 <= count; i += 32) {
-    std::uint64_t w0, w1, w2, w3;
-    std::memcpy(&w0, bytes + i, 8);
-    std::memcpy(&w1, bytes + i + 8, 8);
-    std::memcpy(&w2, bytes + i + 16, 8);
-    std::memcpy(&w3, bytes + i + 24, 8);
-    if ((w0 | w1 | w2 | w3) != 0) return false;
-  }
-  auto wordAt = [bytes](int at) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes + at, 8);
-    return word;
-  };
-  for (; i + 8 <= count; i += 8) {
-    if (wordAt(i) != 0) return false;
-  }
-  // The last bytes as the row's last word, which may overlap bytes seen.
-  if (i < count && count >= 8) return wordAt(count - 8) == 0;
-  std::uint64_t any = 0;
-  for (; i < count; ++i) any |= bytes[i];
-  return any == 0;
-}
+// A filtered row, its filter type first.
+struct TFilteredRow {
+  const std::uint8_t* bytes;  // nullptr when there is none
+  bool zeroPastFirst;         // every byte after the filter type is 0
+};
 
-// `next(count)` gives the next filtered row of `count` bytes, or nullptr
-// when there is none. Where every row arrives whole (`RowsComplete`), a row
-// that repeats the one above (filter Up, nothing added) is stored as a copy
-// of that row's stored form, and the row buffers stay as they are.
+// `next(count)` gives the next filtered row of `count` bytes. Where every
+// row arrives whole (`RowsComplete`), a row that repeats the one above
+// (filter Up, nothing added) is stored as a copy of that row's stored form,
+// and the row buffers stay as they are.
 template <bool RowsComplete, class NextRow>
 void DecodeSequential(const TDecoding& d, NextRow next, TRowPair& rows, int rowLength) {
   const std::size_t count = static_cast<std::size_t>(rowLength) + 1;
   bool aboveStored = false;
   for (int y = 0; y < d.height; ++y) {
-    const std::uint8_t* filtered = next(count);
-    if (filtered == nullptr) return;
-    if (RowsComplete && y > 0 && filtered[0] == 2 && IsAllZero(filtered + 1, rowLength)) {
+    const TFilteredRow filtered = next(count);
+    if (filtered.bytes == nullptr) return;
+    const std::uint8_t type = filtered.bytes[0];
+    if (RowsComplete && y > 0 && type == 2 && filtered.zeroPastFirst) {
       if (aboveStored) CopyStoredRowDown(d, y);
       continue;
     }
     std::uint8_t* row = rows.Current();
-    d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
-    // Mostly transparent pictures keep whole pages of their buffers unwritten.
-    aboveStored = !d.zeroRowsStoreNothing || !IsAllZero(row + 1, rowLength);
+    d.unfilter(row, filtered.bytes, rows.Previous(), rowLength, d.pixelStride);
+    // Mostly transparent pictures keep whole pages of their buffers
+    // unwritten. Sub, None and the types used unchanged make zeros of zeros
+    // only.
+    const bool keepsZeros = type < 2 || type > 4;
+    aboveStored =
+        !d.zeroRowsStoreNothing || !(keepsZeros ? filtered.zeroPastFirst : IsAllZero(row + 1, rowLength));
     if (aboveStored) d.copiers.sequential(row + 1, d.width, rowLength, d.TargetForRow(y));
     rows.Done();
   }
@@ -152,10 +124,10 @@ void DecodeAdam7(const TDecoding& d, NextRow next, TRowPair& rows) {
     rows.StartPass(count);
     if (rowLength == 0) continue;  // no bytes at all, not even filter types
     for (int y = pass.firstRow; y < d.height; y += pass.rowStep) {
-      const std::uint8_t* filtered = next(count);
-      if (filtered == nullptr) break;
+      const TFilteredRow filtered = next(count);
+      if (filtered.bytes == nullptr) break;
       std::uint8_t* row = rows.Current();
-      d.unfilter(row, filtered, rows.Previous(), rowLength, d.pixelStride);
+      d.unfilter(row, filtered.bytes, rows.Previous(), rowLength, d.pixelStride);
       d.copiers.adam7(pass, row + 1, passWidth, d.TargetForRow(y));
       rows.Done();
     }
@@ -194,7 +166,10 @@ bool DecodeInPieces(const TDecoding& d, plat::TStream& stream, std::uint32_t len
   try {
     TImageDataPieces pieces(stream, length, inflatedSize.total, rowBuffer);
     TRowPair rows(pieces.RowStorage(), rowBuffer);
-    auto next = [&pieces](std::size_t count) { return pieces.Next(count); };
+    auto next = [&pieces](std::size_t count) {
+      const TImageDataPieces::TPiece piece = pieces.Next(count);
+      return TFilteredRow{piece.bytes, piece.zeroPastFirst};
+    };
     if (interlaced) {
       DecodeAdam7(d, next, rows);
     } else {
@@ -262,8 +237,9 @@ bool TChunkIDAT::ReadChunk(plat::TStream& stream, const TChunkName& chunkType, s
   const std::size_t rowBuffer = static_cast<std::size_t>(metrics.rowBytes) + 1;
   const std::unique_ptr<std::uint8_t[]> storage(new std::uint8_t[2 * rowBuffer]());
   TRowPair rows(storage.get(), rowBuffer);
-  auto next = [&](std::size_t count) -> const std::uint8_t* {
-    return input.ReadImageBytes(rows.Current(), count) == 0 ? nullptr : rows.Current();
+  auto next = [&](std::size_t count) -> TFilteredRow {
+    if (input.ReadImageBytes(rows.Current(), count) == 0) return {nullptr, false};
+    return {rows.Current(), IsAllZero(rows.Current() + 1, count - 1)};
   };
   if (interlaced) {
     DecodeAdam7(decoding, next, rows);

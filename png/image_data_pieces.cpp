@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "png/all_zero.h"
+
 namespace {
 
 std::uint32_t BigEndian32(const std::uint8_t* b) {
@@ -12,6 +14,23 @@ std::uint32_t BigEndian32(const std::uint8_t* b) {
 }
 
 const std::uint8_t kIdat[4] = {'I', 'D', 'A', 'T'};
+
+// The Adler-32 after `count` zero bytes: the first sum stays, and the second
+// grows by it for each of them.
+std::uint32_t Adler32AfterZeros(std::uint32_t adler, std::uint64_t count) {
+  const std::uint64_t first = adler & 0xFFFF, second = adler >> 16;
+  return static_cast<std::uint32_t>((second + count % 65521 * first) % 65521) << 16 | static_cast<std::uint32_t>(first);
+}
+
+// The same after a few bytes, summed here rather than through a call.
+std::uint32_t Adler32AfterFew(std::uint32_t adler, const std::uint8_t* bytes, std::size_t count) {
+  std::uint32_t first = adler & 0xFFFF, second = adler >> 16;
+  for (std::size_t i = 0; i < count; ++i) {
+    first += bytes[i];
+    second += first;
+  }
+  return (second % 65521) << 16 | first % 65521;
+}
 
 // Payload read at a time from a stream that cannot lend its bytes.
 constexpr std::uint32_t kReadBlock = 1u << 16;
@@ -164,7 +183,10 @@ bool TImageDataChunks::StreamingStop(std::uint64_t bytesToLastOutput, std::uint6
 
 TImageDataPieces::TImageDataPieces(plat::TStream& stream, std::uint32_t length, std::uint64_t inflatedSize,
                                    std::size_t longestRow)
-    : stream_(stream), chunks_(stream, length), inflater_(inflatedSize), total_(inflatedSize) {
+    : stream_(stream),
+      chunks_(stream, length),
+      inflater_(inflatedSize, TZlibInflater::TCheck::kByCaller),
+      total_(inflatedSize) {
   const std::uint64_t roomy = std::max<std::uint64_t>(kWindowSize, kHistory + 2 * std::uint64_t{longestRow} + 4096);
   capacity_ = static_cast<std::size_t>(std::min(total_, roomy));
   window_ = KeptWindow(capacity_ + 2 * longestRow);
@@ -172,16 +194,35 @@ TImageDataPieces::TImageDataPieces(plat::TStream& stream, std::uint32_t length, 
 
 TImageDataPieces::~TImageDataPieces() = default;
 
-const std::uint8_t* TImageDataPieces::Next(std::size_t count) {
+TImageDataPieces::TPiece TImageDataPieces::Next(std::size_t count) {
   if (handedOut_ + count > total_) failed_ = true;
   while (!failed_ && made_ - handedOut_ < count) failed_ = !Produce();
-  if (failed_) return nullptr;
+  if (failed_) return {nullptr, false};
   const std::uint8_t* piece = window_ + (handedOut_ - windowStart_);
+  const bool zeroPastFirst = count > 0 && IsAllZero(piece + 1, count - 1);
+  if (zeroPastFirst) {
+    // The bytes before the zeros are summed as usual, the zeros without
+    // being read: a row that repeats the one above, or one of a picture's
+    // transparent rows, costs its check nothing more.
+    SumUpTo(handedOut_ + 1);
+    adler_ = Adler32AfterZeros(adler_, count - 1);
+    summed_ = handedOut_ + count;
+  }
   handedOut_ += count;
-  return piece;
+  return {piece, zeroPastFirst};
+}
+
+void TImageDataPieces::SumUpTo(std::uint64_t end) {
+  if (end <= summed_) return;
+  const std::uint8_t* from = window_ + (summed_ - windowStart_);
+  const std::size_t count = static_cast<std::size_t>(end - summed_);
+  adler_ = count < 16 ? Adler32AfterFew(adler_, from, count) : libdeflate_adler32(adler_, from, count);
+  summed_ = end;
 }
 
 void TImageDataPieces::MoveWindowOn() {
+  // What was handed out may leave the window.
+  SumUpTo(handedOut_);
   const std::uint64_t history = made_ > windowStart_ + kHistory ? made_ - kHistory : windowStart_;
   const std::uint64_t keepFrom = std::min(handedOut_, history);
   if (keepFrom == windowStart_) return;
@@ -276,6 +317,8 @@ bool TImageDataPieces::FeedInput() {
 
 bool TImageDataPieces::Finish(std::size_t lastRequest) {
   if (failed_ || !done_ || handedOut_ != total_) return false;
+  SumUpTo(total_);
+  if (adler_ != inflater_.StoredCheck()) return false;
   std::uint64_t stop = 0;
   return chunks_.StreamingStop(inflater_.BytesToLastOutput(), inflater_.LastSymbolStart(), total_ - lastRequest,
                                stop) &&

@@ -65,7 +65,9 @@ class TImageDataChunks {
   std::vector<TChunkEnd>& chunkEnds_;
 };
 
-// The inflated image data, handed out a row at a time.
+// The inflated image data, handed out a row at a time. The Adler-32 of the
+// data is summed here, as the rows go out: a row whose bytes after the
+// first (its filter type) are all zero is summed without reading them again.
 class TImageDataPieces {
  public:
   // `inflatedSize`: bytes of all rows with their filter bytes; `longestRow`:
@@ -76,9 +78,12 @@ class TImageDataPieces {
   TImageDataPieces(const TImageDataPieces&) = delete;
   TImageDataPieces& operator=(const TImageDataPieces&) = delete;
 
-  // The next `count` bytes, valid until the next call; nullptr once the data
-  // is found not to be intact.
-  const std::uint8_t* Next(std::size_t count);
+  struct TPiece {
+    const std::uint8_t* bytes;  // nullptr once the data is found not to be intact
+    bool zeroPastFirst;         // every byte after the first is 0
+  };
+  // The next `count` bytes, valid until the next call.
+  TPiece Next(std::size_t count);
   bool AnyHandedOut() const { return handedOut_ > 0; }
   // Room for two rows of `longestRow` bytes, kept with the window.
   std::uint8_t* RowStorage() const { return window_ + capacity_; }
@@ -91,6 +96,8 @@ class TImageDataPieces {
   bool Produce();
   bool FeedInput();
   void MoveWindowOn();
+  // Sums the bytes handed out before `end` (an offset into the data).
+  void SumUpTo(std::uint64_t end);
 
   plat::TStream& stream_;
   TImageDataChunks chunks_;
@@ -105,6 +112,8 @@ class TImageDataPieces {
   std::uint64_t windowStart_ = 0;
   std::uint64_t made_ = 0;     // inflated so far
   std::uint64_t handedOut_ = 0;
+  std::uint64_t summed_ = 0;   // of those handed out, the ones in adler_
+  std::uint32_t adler_ = 1;
 
   // Input given to the inflater: a span of the chunks, or a seam where a
   // symbol or block header crosses from one span into the next.

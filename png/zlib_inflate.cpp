@@ -676,8 +676,9 @@ TRead ReadDynamicCodes(TBits& bits, Codes& codes, unsigned literalBits) {
 
 // A small stream fills its tables more often than it looks them up: the
 // literal/length table's primary part is narrower for small outputs.
-TZlibInflater::TZlibInflater(std::uint64_t outputSize)
-    : literalBits_(outputSize <= (std::uint64_t{4} << 10) ? 9 : outputSize <= (std::uint64_t{16} << 10) ? 10 : 11) {}
+TZlibInflater::TZlibInflater(std::uint64_t outputSize, TCheck check)
+    : literalBits_(outputSize <= (std::uint64_t{4} << 10) ? 9 : outputSize <= (std::uint64_t{16} << 10) ? 10 : 11),
+      checkHere_(check == TCheck::kHere) {}
 
 TZlibInflater::TStatus TZlibInflater::Inflate(TInput& input, TOutput& output) {
   if (phase_ == TPhase::kDone) return TStatus::kDone;
@@ -685,7 +686,7 @@ TZlibInflater::TStatus TZlibInflater::Inflate(TInput& input, TOutput& output) {
   const std::uint8_t* const madeFrom = output.next;
   const TStatus status = Run(input, output);
   if (status == TStatus::kRefused) phase_ = TPhase::kRefused;
-  if (phase_ != TPhase::kDone) adler_ = libdeflate_adler32(adler_, madeFrom, output.next - madeFrom);
+  if (checkHere_ && phase_ != TPhase::kDone) adler_ = libdeflate_adler32(adler_, madeFrom, output.next - madeFrom);
   return status;
 }
 
@@ -799,8 +800,11 @@ TZlibInflater::TStatus TZlibInflater::Run(TInput& input, TOutput& output) {
           in = before;
           return leave(shortOfInput);
         }
-        adler_ = libdeflate_adler32(adler_, output.next, static_cast<std::size_t>(out - output.next));
-        if (stored != adler_) return leave(TStatus::kRefused);
+        storedCheck_ = stored;
+        if (checkHere_) {
+          adler_ = libdeflate_adler32(adler_, output.next, static_cast<std::size_t>(out - output.next));
+          if (stored != adler_) return leave(TStatus::kRefused);
+        }
         phase_ = TPhase::kDone;
         return leave(TStatus::kDone);
       }

@@ -85,12 +85,18 @@ class TZlibInflater {
   enum class TStatus {
     kNeedInput,   // every byte given is used; more are needed to go on
     kOutputFull,  // the output window is full; move it on and call again
-    kDone,        // the stream ended exactly at the output's end, its check value right
+    kDone,        // the stream ended exactly at the output's end, its check value right (or read)
     kRefused,     // zlib would refuse the stream, or it does not fit the output
   };
 
+  // Who compares the stream's check value with the output's Adler-32.
+  enum class TCheck {
+    kHere,      // the inflater: kDone only when they agree
+    kByCaller,  // the caller, with StoredCheck() after kDone; the inflater sums nothing
+  };
+
   // `outputSize`: the bytes the stream is expected to give.
-  explicit TZlibInflater(std::uint64_t outputSize);
+  explicit TZlibInflater(std::uint64_t outputSize, TCheck check = TCheck::kHere);
 
   struct TInput {
     const std::uint8_t* next;
@@ -117,6 +123,8 @@ class TZlibInflater {
   // stored byte) begin in the output.
   std::uint64_t BytesToLastOutput() const { return (lastSymbolEndBit_ + 7) / 8; }
   std::uint64_t LastSymbolStart() const { return lastSymbolStart_; }
+  // After kDone, with TCheck::kByCaller: the check value the stream ends with.
+  std::uint32_t StoredCheck() const { return storedCheck_; }
 
  private:
   enum class TPhase { kStreamHeader, kBlockHeader, kStored, kHuffman, kCheck, kDone, kRefused };
@@ -133,6 +141,7 @@ class TZlibInflater {
   bool fixedCodes_ = false;
   unsigned window_ = 0;
   unsigned literalBits_;
+  bool checkHere_;
   std::uint32_t storedLeft_ = 0;
   // Bits of input already taken (fewer than 8 between calls).
   std::uint64_t bitBuffer_ = 0;
@@ -140,6 +149,7 @@ class TZlibInflater {
   std::uint64_t inputTaken_ = 0;  // bytes, counted from the stream's first
   std::uint64_t outputMade_ = 0;
   std::uint32_t adler_ = 1;
+  std::uint32_t storedCheck_ = 0;
   std::uint64_t lastSymbolEndBit_ = 0;
   std::uint64_t lastSymbolStart_ = 0;
   TDynamicCodes dynamic_;
