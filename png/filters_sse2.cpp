@@ -91,6 +91,18 @@ FW_SSE2 void SubRow(std::uint8_t* r, const std::uint8_t* f, int n) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), x);
       a = S == 4 ? _mm_shuffle_epi32(x, _MM_SHUFFLE(3, 3, 3, 3)) : _mm_shuffle_epi32(x, _MM_SHUFFLE(3, 2, 3, 2));
     }
+    // Into another row, the last pixels go as the row's last sixteen bytes,
+    // a block of their own: the bytes it makes again come out as they were.
+    if (i < n && n >= 16 + S && r != f) {
+      const int at = n - 16;
+      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + at));
+      if constexpr (S == 4) x = _mm_add_epi8(x, _mm_slli_si128(x, 4));
+      x = _mm_add_epi8(x, _mm_slli_si128(x, 8));
+      const __m128i left = LoadPixel<S>(r + at - S);
+      x = _mm_add_epi8(x, S == 4 ? _mm_shuffle_epi32(left, _MM_SHUFFLE(0, 0, 0, 0)) : _mm_unpacklo_epi64(left, left));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(r + at), x);
+      return;
+    }
   }
   for (; i + S <= n; i += S) {
     a = _mm_add_epi8(LoadPixel<S>(f + i), a);

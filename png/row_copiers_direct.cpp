@@ -70,19 +70,45 @@ void CopyDirect(const std::uint8_t* row, int width, std::uint8_t* colour, std::u
 // Four pixels a shuffle: their colour bytes reversed into the first 12 bytes
 // (and their alphas into the last 4), stored as 16, of which the next group
 // overwrites the last 4. A group reads and writes 16 bytes, so at least 6
-// pixels must be left for one; the rest go as CopyDirect moves them.
-template <int Source, bool Alpha>
-FW_SSSE3 void CopyShuffled(const std::uint8_t* row, int width, std::uint8_t* colour, std::uint8_t* alpha) {
+// pixels must be left for one. Four-byte pixels then go as groups stored
+// exactly, the last one ending at the row's end (making again pixels
+// already made, as they were); the others as CopyDirect moves them.
+template <int Source>
+FW_SSSE3 inline __m128i ShuffledGroup(const std::uint8_t* from) {
   const __m128i order = Source == 4 ? _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, 3, 7, 11, 15)
                                     : _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+  return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), order);
+}
+
+// Four RGBA pixels from `from`, their colour to exactly 12 bytes and their
+// alphas to 4.
+FW_SSSE3 inline void CopyGroupExactly(const std::uint8_t* from, std::uint8_t* colour, std::uint8_t* alpha) {
+  const __m128i pixels = ShuffledGroup<4>(from);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(colour), pixels);
+  const std::int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(pixels, 8));
+  const std::int32_t four = _mm_cvtsi128_si32(_mm_srli_si128(pixels, 12));
+  std::memcpy(colour + 8, &last, 4);
+  std::memcpy(alpha, &four, 4);
+}
+
+template <int Source, bool Alpha>
+FW_SSSE3 void CopyShuffled(const std::uint8_t* row, int width, std::uint8_t* colour, std::uint8_t* alpha) {
   int x = 0;
   for (; x + 6 <= width; x += 4, row += 4 * Source, colour += 12) {
-    const __m128i pixels = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)), order);
+    const __m128i pixels = ShuffledGroup<Source>(row);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(colour), pixels);
     if constexpr (Alpha) {
       const std::int32_t four = _mm_cvtsi128_si32(_mm_srli_si128(pixels, 12));
       std::memcpy(alpha, &four, 4);
       alpha += 4;
+    }
+  }
+  if constexpr (Source == 4 && Alpha) {
+    if (width >= 4) {
+      const int left = width - x;
+      if (left > 4) CopyGroupExactly(row, colour, alpha);
+      if (left > 0) CopyGroupExactly(row + 4 * (left - 4), colour + 3 * (left - 4), alpha + (left - 4));
+      return;
     }
   }
   CopyDirect<Source, Alpha>(row, width - x, colour, alpha);
