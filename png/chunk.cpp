@@ -23,12 +23,7 @@ std::string TChunkClass::ClassChunkType() const {
 }
 
 const char* TChunkClass::FourLetterType() const {
-  // Asked for every chunk made: the name's end is looked for no further
-  // than a four-letter name's.
-  for (int i = 0; i <= 10; ++i) {
-    if (ClassName[i] == '\0') return i == 10 ? ClassName + 6 : nullptr;
-  }
-  return nullptr;
+  return std::strlen(ClassName) == 10 ? ClassName + 6 : nullptr;
 }
 
 bool TChunkClass::InheritsFrom(const TChunkClass& other) const {

@@ -133,25 +133,38 @@ FW_SSE2 void AverageRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8
 // stays in 16-bit lanes, packed to bytes only for storing. Left and
 // upper-left start at zero, which makes the first pixel's predictor the
 // byte above.
+// One pixel at r, from f and the row above at p; `a` and `c` are the left
+// and upper-left pixels in 16-bit lanes, and become this pixel's.
+template <int S>
+FW_SSE2 inline void PaethPixel(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t* p, __m128i& a,
+                               __m128i& c) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i b = _mm_unpacklo_epi8(LoadPixel<S>(p), zero);
+  const __m128i x = _mm_unpacklo_epi8(LoadPixel<S>(f), zero);
+  const __m128i toB = _mm_sub_epi16(b, c);
+  const __m128i pa = Abs16(toB);
+  const __m128i toA = _mm_sub_epi16(a, c);
+  const __m128i pb = Abs16(toA);
+  const __m128i pc = Abs16(_mm_add_epi16(toA, toB));
+  const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+  const __m128i bOrC = Select(_mm_cmpgt_epi16(pb, pc), c, b);
+  a = _mm_and_si128(_mm_add_epi16(x, Select(notA, bOrC, a)), _mm_set1_epi16(0x00FF));
+  c = b;
+  StorePixel<S>(r, _mm_packus_epi16(a, zero));
+}
+
+// Whether the sixteen bytes at p repeat the pixel before them.
+template <int S>
+FW_SSE2 inline bool RepeatsPixel(const std::uint8_t* p) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - S));
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, before)) == 0xFFFF;
+}
+
 template <int S>
 FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t* p, int n) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i lowByte = _mm_set1_epi16(0x00FF);
   __m128i a = zero, c = zero;
-  auto pixel = [&](int i) {
-    const __m128i b = _mm_unpacklo_epi8(LoadPixel<S>(p + i), zero);
-    const __m128i x = _mm_unpacklo_epi8(LoadPixel<S>(f + i), zero);
-    const __m128i toB = _mm_sub_epi16(b, c);
-    const __m128i pa = Abs16(toB);
-    const __m128i toA = _mm_sub_epi16(a, c);
-    const __m128i pb = Abs16(toA);
-    const __m128i pc = Abs16(_mm_add_epi16(toA, toB));
-    const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
-    const __m128i bOrC = Select(_mm_cmpgt_epi16(pb, pc), c, b);
-    a = _mm_and_si128(_mm_add_epi16(x, Select(notA, bOrC, a)), lowByte);
-    c = b;
-    StorePixel<S>(r + i, _mm_packus_epi16(a, zero));
-  };
   int i = 0;
   if constexpr (S == 4) {
     // Where the row above repeats its pixel (up = upper-left), pa is 0 and
@@ -159,17 +172,12 @@ FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t
     // block, a running sum, without the chain through each of them. Flat
     // parts of pictures are mostly that; elsewhere it costs a compare.
     if (n >= S) {
-      pixel(i);
+      PaethPixel<S>(r, f, p, a, c);
       i += S;
     }
-    auto flat = [p](int i) {
-      const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      const __m128i upperLeft = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - S));
-      return _mm_movemask_epi8(_mm_cmpeq_epi8(up, upperLeft)) == 0xFFFF;
-    };
     while (i + 16 <= n) {
-      if (!flat(i)) {
-        for (const int end = i + 16; i < end; i += S) pixel(i);
+      if (!RepeatsPixel<S>(p + i)) {
+        for (const int end = i + 16; i < end; i += S) PaethPixel<S>(r + i, f + i, p + i, a, c);
         continue;
       }
       // The left pixel in every lane, as bytes: the chain from block to
@@ -183,12 +191,12 @@ FW_SSE2 void PaethRow(std::uint8_t* r, const std::uint8_t* f, const std::uint8_t
         _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), x);
         left = _mm_shuffle_epi32(x, _MM_SHUFFLE(3, 3, 3, 3));
         i += 16;
-      } while (i + 16 <= n && flat(i));
+      } while (i + 16 <= n && RepeatsPixel<S>(p + i));
       a = _mm_unpacklo_epi8(_mm_srli_si128(left, 12), zero);
       c = _mm_unpacklo_epi8(LoadPixel<S>(p + i - S), zero);
     }
   }
-  for (; i + S <= n; i += S) pixel(i);
+  for (; i + S <= n; i += S) PaethPixel<S>(r + i, f + i, p + i, a, c);
   for (; i < n; ++i) {
     const int left = i >= S ? r[i - S] : 0;
     const int upperLeft = i >= S ? p[i - S] : 0;
