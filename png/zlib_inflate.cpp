@@ -612,8 +612,9 @@ TRead ReadDynamicCodes(TBits& bits, Codes& codes, unsigned literalBits) {
   }
   const TDecodeView codeLengths = codes.codeLength.View();
 
-  // Room for a word written from the last code on.
-  std::uint8_t lengths[286 + 30 + 8];
+  // Room for a word written from the last code on. Zeros to start with: a
+  // run longer than a word is a run of zeros, whose tail is then in place.
+  std::uint8_t lengths[286 + 30 + 8] = {};
   // The two codes' lengths come as one sequence, whose runs may cross from
   // one code into the other; ranks are counted over both, and the distance
   // code's start where the literal/length code's lengths end.
@@ -638,10 +639,10 @@ TRead ReadDynamicCodes(TBits& bits, Codes& codes, unsigned literalBits) {
       if (i + repeat > total) return in.Overrun() ? TRead::kShort : TRead::kRefused;
       const std::uint8_t value =
           static_cast<std::uint8_t>((meaning & kRepeatPrevious) ? lengths[i - 1] : meaning & 15);
-      // One word holds most runs; only the longest need more.
+      // One word holds every run but those of zeros, whose tails are there
+      // already: a word written spills only into the next run's first word.
       const std::uint64_t eight = 0x0101010101010101u * value;
       std::memcpy(lengths + i, &eight, 8);
-      if (repeat > 8) std::memset(lengths + i + 8, value, repeat - 8);
       const unsigned rank = counts[value];
       counts[value] = rank + repeat;
       runs[runCount] = {static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(rank),
