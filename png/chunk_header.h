@@ -65,7 +65,8 @@ class TChunkIHDR : public TChunk {
   struct TFreeMemory {
     void operator()(std::uint8_t* p) const { std::free(p); }
   };
-  // From calloc, whose fresh pages stay untouched until written.
+  // Zeroed; large ones from calloc, whose fresh pages stay untouched until
+  // written.
   std::unique_ptr<std::uint8_t[], TFreeMemory> AlphaPlane;
   plat::HBITMAP DibSection = nullptr;
   // The image's ForwardGamma as it was when the image data was decoded into

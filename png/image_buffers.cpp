@@ -33,6 +33,15 @@ std::uint64_t StrideFor(int bitsPerPixel, std::uint32_t width) {
   return (static_cast<std::uint64_t>(bitsPerPixel) * width + 31) / 32 * 4;
 }
 
+// Zeroed memory. A small block is cleared here: the allocator keeps freed
+// small blocks at hand for malloc, but calloc takes the long way to them.
+std::uint8_t* AllocateZeroed(std::size_t bytes) {
+  if (bytes > 1024) return static_cast<std::uint8_t*>(std::calloc(bytes, 1));
+  auto* memory = static_cast<std::uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes));
+  if (memory != nullptr) std::memset(memory, 0, bytes);
+  return memory;
+}
+
 }  // namespace
 
 std::uint64_t TChunkIHDR::ColorBytes() const {
@@ -69,7 +78,7 @@ void TChunkIHDR::BuildImageBuffers() {
     TPNGObject::SignalError<EPNGOutMemory>(pnglang::EPNGOutMemoryText);
   }
   if (HasAlphaPlane()) {
-    AlphaPlane.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(alphaBytes), 1)));
+    AlphaPlane.reset(AllocateZeroed(static_cast<std::size_t>(alphaBytes)));
     if (!AlphaPlane) TPNGObject::SignalError<EPNGOutMemory>(pnglang::EPNGOutMemoryText);
   }
   void* bits = nullptr;
