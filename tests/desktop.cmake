@@ -15,6 +15,32 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
             desktop/backend_mapping_test.cpp desktop/backend_presentation_test.cpp
     LIBS fw_gtk fw_desktop_support)
 
+  # The pointer of the tests on Wayland compositors, from the protocols'
+  # descriptions.
+  find_program(FW_WAYLAND_SCANNER wayland-scanner REQUIRED)
+  pkg_check_modules(FW_WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+  find_file(FW_FAKE_INPUT_XML fake-input.xml PATHS /usr/share/plasma-wayland-protocols REQUIRED NO_DEFAULT_PATH)
+  set(fw_protocol_dir ${CMAKE_CURRENT_BINARY_DIR}/protocols)
+  set(fw_protocol_sources "")
+  pkg_get_variable(FW_WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
+  foreach(xml ${CMAKE_CURRENT_SOURCE_DIR}/desktop/protocols/wlr-virtual-pointer-unstable-v1.xml ${FW_FAKE_INPUT_XML}
+              ${FW_WAYLAND_PROTOCOLS}/unstable/xdg-output/xdg-output-unstable-v1.xml)
+    get_filename_component(name ${xml} NAME_WE)
+    add_custom_command(OUTPUT ${fw_protocol_dir}/${name}-client-protocol.h ${fw_protocol_dir}/${name}-protocol.c
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${fw_protocol_dir}
+      COMMAND ${FW_WAYLAND_SCANNER} client-header ${xml} ${fw_protocol_dir}/${name}-client-protocol.h
+      COMMAND ${FW_WAYLAND_SCANNER} private-code ${xml} ${fw_protocol_dir}/${name}-protocol.c
+      DEPENDS ${xml} VERBATIM)
+    list(APPEND fw_protocol_sources ${fw_protocol_dir}/${name}-client-protocol.h ${fw_protocol_dir}/${name}-protocol.c)
+  endforeach()
+  add_executable(wayland-pointer desktop/wayland_pointer.cpp ${fw_protocol_sources})
+  target_include_directories(wayland-pointer PRIVATE ${fw_protocol_dir})
+  target_link_libraries(wayland-pointer PRIVATE PkgConfig::FW_WAYLAND_CLIENT)
+
+  pkg_check_modules(FW_GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+  add_executable(click-target desktop/click_target.cpp)
+  target_link_libraries(click-target PRIVATE PkgConfig::FW_GTK3)
+
   fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)
   target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>"
                              FENWILLOW_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
