@@ -1,5 +1,6 @@
 # The desktop window under a private X server (Xvfb with xcompmgr, input
-# from xdotool), the program also under real window managers. Registered only when asked for (scripts/test-desktop),
+# from xdotool), the program also under real window managers and on the
+# Wayland compositors sway and KWin. Registered only when asked for (scripts/test-desktop),
 # since they need those programs and take about a minute.
 option(FENWILLOW_DESKTOP_TESTS 
   "Register the desktop window tests (need Xvfb, xcompmgr, xdotool, wmctrl and the window managers)" OFF)
@@ -22,9 +23,7 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
   find_file(FW_FAKE_INPUT_XML fake-input.xml PATHS /usr/share/plasma-wayland-protocols REQUIRED NO_DEFAULT_PATH)
   set(fw_protocol_dir ${CMAKE_CURRENT_BINARY_DIR}/protocols)
   set(fw_protocol_sources "")
-  pkg_get_variable(FW_WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
-  foreach(xml ${CMAKE_CURRENT_SOURCE_DIR}/desktop/protocols/wlr-virtual-pointer-unstable-v1.xml ${FW_FAKE_INPUT_XML}
-              ${FW_WAYLAND_PROTOCOLS}/unstable/xdg-output/xdg-output-unstable-v1.xml)
+  foreach(xml ${CMAKE_CURRENT_SOURCE_DIR}/desktop/protocols/wlr-virtual-pointer-unstable-v1.xml ${FW_FAKE_INPUT_XML})
     get_filename_component(name ${xml} NAME_WE)
     add_custom_command(OUTPUT ${fw_protocol_dir}/${name}-client-protocol.h ${fw_protocol_dir}/${name}-protocol.c
       COMMAND ${CMAKE_COMMAND} -E make_directory ${fw_protocol_dir}
@@ -36,10 +35,12 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
   add_executable(wayland-pointer desktop/wayland_pointer.cpp ${fw_protocol_sources})
   target_include_directories(wayland-pointer PRIVATE ${fw_protocol_dir})
   target_link_libraries(wayland-pointer PRIVATE PkgConfig::FW_WAYLAND_CLIENT)
-
-  pkg_check_modules(FW_GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
-  add_executable(click-target desktop/click_target.cpp)
-  target_link_libraries(click-target PRIVATE PkgConfig::FW_GTK3)
+  foreach(compositor sway kwin)
+    add_test(NAME OnWayland.${compositor}
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/on-wayland ${compositor} $<TARGET_FILE:fenwillow>
+                     $<TARGET_FILE:wayland-pointer>)
+    set_tests_properties(OnWayland.${compositor} PROPERTIES TIMEOUT 180)
+  endforeach()
 
   fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)
   target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>"

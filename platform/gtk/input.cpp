@@ -42,7 +42,7 @@ void StartMove(WindowRecord& record, guint32 time) {
 
 // Keeps the pressed point of the window under the pointer.
 void FollowPointer(WindowRecord& record, const GdkEventMotion& event) {
-  const POINT pointer = TheWindowSystem().pointerOnScreen(record, event);
+  const POINT pointer = TheWindowSystem().pointerOnScreen(event.x, event.y, event.x_root, event.y_root);
   const Press press = TheState().press;
   const int left = pointer.x - static_cast<int>(press.x), top = pointer.y - static_cast<int>(press.y);
   if (left == record.left && top == record.top) return;
@@ -82,9 +82,8 @@ gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer) {
   if (event->button != kRightButton || (ofThePress && state.press.moved)) return TRUE;
   WindowRecord* record = FindWidget(widget);
   if (record == nullptr) return TRUE;
-  // From the window's place: a layer surface's events have no screen
-  // coordinates.
-  const int x = record->left + static_cast<int>(event->x), y = record->top + static_cast<int>(event->y);
+  const POINT pointer = TheWindowSystem().pointerOnScreen(event->x, event->y, event->x_root, event->y_root);
+  const int x = pointer.x, y = pointer.y;
   if (!HitsPicture(*record, x, y)) return TRUE;
   if (state.press.held) {
     state.popupAfterPress = true;

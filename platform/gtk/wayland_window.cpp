@@ -150,10 +150,11 @@ void Shown(WindowRecord& record) { WatchToolkitSight(record); }
 
 bool MovesWithButton(const WindowRecord&, guint) { return false; }
 
-// The window has not moved since the press.
-POINT PointerOnScreen(const WindowRecord&, const GdkEventMotion& event) {
+// The window has not moved since the press; its events have no screen
+// coordinates.
+POINT PointerOnScreen(double x, double y, double, double) {
   const Press& press = TheState().press;
-  return POINT{press.left + static_cast<LONG>(event.x), press.top + static_cast<LONG>(event.y)};
+  return POINT{press.left + static_cast<LONG>(x), press.top + static_cast<LONG>(y)};
 }
 
 }  // namespace

@@ -27,9 +27,10 @@ struct WindowSystem {
   // Whether the window system's own move drag follows this button to its
   // release; where it does not, the program moves the window itself.
   bool (*movesWithButton)(const WindowRecord& record, guint button);
-  // Where the pointer of a motion event during the program's move stands
-  // on the screen.
-  POINT (*pointerOnScreen)(const WindowRecord& record, const GdkEventMotion& event);
+  // Where the pointer of an event of the press being handled stands on
+  // the screen, from the event's coordinates in the window and on the
+  // screen.
+  POINT (*pointerOnScreen)(double x, double y, double xRoot, double yRoot);
 };
 
 extern const WindowSystem kToplevelWindows;

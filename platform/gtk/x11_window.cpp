@@ -75,8 +75,8 @@ bool MovesWithButton(const WindowRecord& record, guint button) {
   return !GDK_IS_X11_SCREEN(screen) || ManagerMoveFollows(gdk_x11_screen_get_window_manager_name(screen), button);
 }
 
-POINT PointerOnScreen(const WindowRecord&, const GdkEventMotion& event) {
-  return POINT{static_cast<LONG>(event.x_root), static_cast<LONG>(event.y_root)};
+POINT PointerOnScreen(double, double, double xRoot, double yRoot) {
+  return POINT{static_cast<LONG>(xRoot), static_cast<LONG>(yRoot)};
 }
 
 }  // namespace
