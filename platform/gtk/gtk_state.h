@@ -33,6 +33,10 @@ struct WindowRecord {
   std::vector<std::uint8_t> alpha;
   // What the uploads of frames to the X server keep (frame_upload.cpp).
   struct Uploads* uploads = nullptr;
+  // Another window manager is taking over, and the place the window had
+  // before (window_place.cpp).
+  bool managerChanging = false;
+  POINT kept{0, 0};
   // A layer surface's drag: the surface that shows the frames at the place
   // the drag has reached, and whether the window itself shows nothing
   // meanwhile (wayland_window.cpp).
