@@ -121,6 +121,13 @@ gboolean OnPopupMenuKey(GtkWidget* widget, gpointer) {
   return TRUE;
 }
 
+// The Menu key by its symbol: the toolkit's binding for it goes by key
+// codes, which miss it where a virtual keyboard (an on-screen or remote
+// one on Wayland) brings a keymap of its own.
+gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer) {
+  return event->keyval == GDK_KEY_Menu ? OnPopupMenuKey(widget, nullptr) : FALSE;
+}
+
 // Whether the button is still down; a release that went elsewhere (another
 // client took the pointer) must not leave the press waiting.
 bool ButtonHeld(GtkWidget* widget, guint button) {
@@ -143,6 +150,7 @@ void ConnectInput(GtkWidget* widget) {
   g_signal_connect(widget, "button-release-event", G_CALLBACK(OnButtonRelease), nullptr);
   g_signal_connect(widget, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
   g_signal_connect(widget, "popup-menu", G_CALLBACK(OnPopupMenuKey), nullptr);
+  g_signal_connect(widget, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
 }
 
 }  // namespace plat::gtk
