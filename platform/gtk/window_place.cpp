@@ -85,17 +85,17 @@ GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer) {
     Display* display = XDisplayOf(record->widget);
     gdk_x11_display_error_trap_push(gtk_widget_get_display(record->widget));
     const bool ours = moved == xid;
-    // Taken over by the new window manager.
-    if (ours && event.type == ReparentNotify && record->managerChanging &&
-        event.xreparent.parent != DefaultRootWindow(display)) {
-      record->managerChanging = false;
-      MoveWidget(*record, record->kept.x, record->kept.y);
-      record->form->NativeMoved(record->kept.x, record->kept.y);
-      continue;
-    }
     if (ours || IsAncestor(display, moved, xid)) {
       if (event.type == ReparentNotify) WatchAncestors(display, xid);
-      RefreshPlace(*record);
+      if (ours && event.type == ReparentNotify && record->managerChanging &&
+          event.xreparent.parent != DefaultRootWindow(display)) {
+        // Taken over by the new window manager.
+        record->managerChanging = false;
+        MoveWidget(*record, record->kept.x, record->kept.y);
+        record->form->NativeMoved(record->kept.x, record->kept.y);
+      } else {
+        RefreshPlace(*record);
+      }
     }
     gdk_x11_display_error_trap_pop_ignored(gtk_widget_get_display(record->widget));
   }
