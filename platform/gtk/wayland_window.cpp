@@ -74,12 +74,27 @@ void MakeLayerSurface(GtkWidget* widget, const WindowRecord& record) {
   SetLayer(widget, record);
 }
 
+void TakeNoInput(GtkWidget* widget) {
+  cairo_region_t* nothing = cairo_region_create();
+  gtk_widget_input_shape_combine_region(widget, nothing);
+  cairo_region_destroy(nothing);
+}
+
 // Puts the surface at the record's place, on the output holding most of it.
-void PlaceSurface(GtkWidget* widget, const WindowRecord& record) {
+void PlaceSurface(GtkWidget* widget, WindowRecord& record) {
   GtkWindow* window = GTK_WINDOW(widget);
   GdkMonitor* output = OutputFor(record);
   if (output == nullptr) return;
-  if (output != gtk_layer_get_monitor(window)) gtk_layer_set_monitor(window, output);
+  if (output != gtk_layer_get_monitor(window)) {
+    gtk_layer_set_monitor(window, output);
+    // The surface is made anew there, and the toolkit gives the new one
+    // only an input shape it is given again.
+    if (widget == record.widget) {
+      ApplyShape(record);
+    } else {
+      TakeNoInput(widget);
+    }
+  }
   GdkRectangle area;
   gdk_monitor_get_geometry(output, &area);
   gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_LEFT, record.left - area.x);
@@ -99,9 +114,7 @@ void ShowFollower(WindowRecord& record) {
       gtk_widget_set_visual(follower, rgba);
     }
     MakeLayerSurface(follower, record);
-    cairo_region_t* nothing = cairo_region_create();
-    gtk_widget_input_shape_combine_region(follower, nothing);
-    cairo_region_destroy(nothing);
+    TakeNoInput(follower);
     g_signal_connect(follower, "draw", G_CALLBACK(DrawFollower), HandleOf(record));
     record.follower = follower;
   }
