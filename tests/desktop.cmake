@@ -1,5 +1,6 @@
 # The desktop window under a private X server (Xvfb with xcompmgr, input
-# from xdotool), the program also under real window managers. Registered only when asked for (scripts/test-desktop),
+# from xdotool), the program also under real window managers and on the
+# Wayland compositors sway and KWin. Registered only when asked for (scripts/test-desktop),
 # since they need those programs and take about a minute.
 option(FENWILLOW_DESKTOP_TESTS 
   "Register the desktop window tests (need Xvfb, xcompmgr, xdotool, wmctrl and the window managers)" OFF)
@@ -15,6 +16,32 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
             desktop/backend_mapping_test.cpp desktop/backend_presentation_test.cpp
     LIBS fw_gtk fw_desktop_support)
 
+  # The pointer of the tests on Wayland compositors, from the protocols'
+  # descriptions.
+  find_program(FW_WAYLAND_SCANNER wayland-scanner REQUIRED)
+  pkg_check_modules(FW_WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+  find_file(FW_FAKE_INPUT_XML fake-input.xml PATHS /usr/share/plasma-wayland-protocols REQUIRED NO_DEFAULT_PATH)
+  set(fw_protocol_dir ${CMAKE_CURRENT_BINARY_DIR}/protocols)
+  set(fw_protocol_sources "")
+  foreach(xml ${CMAKE_CURRENT_SOURCE_DIR}/desktop/protocols/wlr-virtual-pointer-unstable-v1.xml ${FW_FAKE_INPUT_XML})
+    get_filename_component(name ${xml} NAME_WE)
+    add_custom_command(OUTPUT ${fw_protocol_dir}/${name}-client-protocol.h ${fw_protocol_dir}/${name}-protocol.c
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${fw_protocol_dir}
+      COMMAND ${FW_WAYLAND_SCANNER} client-header ${xml} ${fw_protocol_dir}/${name}-client-protocol.h
+      COMMAND ${FW_WAYLAND_SCANNER} private-code ${xml} ${fw_protocol_dir}/${name}-protocol.c
+      DEPENDS ${xml} VERBATIM)
+    list(APPEND fw_protocol_sources ${fw_protocol_dir}/${name}-client-protocol.h ${fw_protocol_dir}/${name}-protocol.c)
+  endforeach()
+  add_executable(wayland-pointer desktop/wayland_pointer.cpp ${fw_protocol_sources})
+  target_include_directories(wayland-pointer PRIVATE ${fw_protocol_dir})
+  target_link_libraries(wayland-pointer PRIVATE PkgConfig::FW_WAYLAND_CLIENT)
+  foreach(compositor sway kwin)
+    add_test(NAME OnWayland.${compositor}
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/on-wayland ${compositor} $<TARGET_FILE:fenwillow>
+                     $<TARGET_FILE:wayland-pointer>)
+    set_tests_properties(OnWayland.${compositor} PROPERTIES TIMEOUT 180)
+  endforeach()
+
   fw_add_test(desktop_program_test SOURCES desktop/program_test.cpp LIBS fw_desktop_support)
   target_compile_definitions(desktop_program_test PRIVATE FENWILLOW_EXECUTABLE="$<TARGET_FILE:fenwillow>"
                              FENWILLOW_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
@@ -25,4 +52,8 @@ if(TARGET fw_gtk AND FENWILLOW_DESKTOP_TESTS)
     gtest_discover_tests(desktop_program_test TEST_PREFIX "${manager}." DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 600 ENVIRONMENT "FENWILLOW_TEST_WM=${manager}")
   endforeach()
+  # GNOME's window manager, whose move follows the left button only; its
+  # own compositing leaves the screen's pixels to the other managers' runs.
+  gtest_discover_tests(desktop_program_test TEST_PREFIX "mutter." TEST_FILTER "ProgramTest.ADragWithAnyButton*"
+                       DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600 ENVIRONMENT "FENWILLOW_TEST_WM=mutter")
 endif()

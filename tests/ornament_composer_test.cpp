@@ -117,8 +117,9 @@ TEST(Sight, NothingRunsWhileNobodyCanSeeTheTree) {
       {"iconified", [](bool on) { headless::SetIconified(on); }},
       {"full-screen window", [&](bool on) { headless::SetFullScreenWindow(on ? &primary : nullptr); }},
   };
-  for (const auto& [what, hide] : reasons) {
-    SCOPED_TRACE(what);
+  for (const auto& reason : reasons) {
+    SCOPED_TRACE(reason.first);
+    const auto& hide = reason.second;
     ConfigHome home;
     RunProgram([&] {
       headless::AdvanceTime(400);

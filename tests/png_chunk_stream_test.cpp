@@ -171,7 +171,7 @@ TEST(PngReadLoop, HugeLengthOnAShortStreamFailsFastWithMemoryInProportion) {
   EXPECT_LE(text->Payload.capacity(), std::size_t{2} << 20);
 }
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(_WIN64)
 // A 32-bit process cannot hold the chunk: the read ends in the platform's
 // out-of-memory error, never in std::bad_alloc.
 TEST(PngReadLoop, AChunkTooLargeForMemoryEndsInTheOutOfMemoryError) {

@@ -8,6 +8,7 @@
 #include "platform/gtk/gtk_state.h"
 #include "platform/gtk/session.h"
 #include "platform/gtk/sight.h"
+#include "platform/gtk/wayland_session.h"
 #include "platform/window.h"
 
 #include <glib-unix.h>
@@ -32,15 +33,17 @@ void Opened() {
   opened = true;
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, OnTerminationSignal, nullptr);
   JoinSession();
+  WatchCompositorConnection();
   WatchSessionBuses();
 }
 
-// Placing the window where the user left it needs X11, natively or
-// through a Wayland compositor's X server; a backend the user chose with
-// GDK_BACKEND is taken as chosen.
+// Placing the window where the user left it needs a Wayland compositor
+// with layer-shell, or else X11, natively or through a Wayland
+// compositor's X server; a backend the user chose with GDK_BACKEND is
+// taken as chosen.
 void AllowBackends() {
   const char* chosen = std::getenv("GDK_BACKEND");
-  if (chosen == nullptr || *chosen == '\0') gdk_set_allowed_backends("x11");
+  if (chosen == nullptr || *chosen == '\0') gdk_set_allowed_backends(CompositorOffersLayerShell() ? "wayland" : "x11");
   // Nothing here draws with OpenGL: without this the toolkit loads it to
   // choose its visuals, which on a display without a GPU means a software
   // renderer of some 60 MB.
@@ -64,8 +67,8 @@ bool OpenDisplay(int& argc, char**& argv) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
       std::fprintf(stderr,
-                   "%s: no X server to show the window on (DISPLAY is not set); on Wayland it needs the "
-                   "compositor's X server, Xwayland, to place its window\n",
+                   "%s: no X server to show the window on (DISPLAY is not set); on Wayland it needs a "
+                   "compositor with layer-shell, or the compositor's X server, Xwayland, to place its window\n",
                    program);
     } else {
       std::fprintf(stderr, "%s: cannot open the display %s\n", program, display);

@@ -21,6 +21,8 @@ struct WindowRecord {
   LONG exStyle = 0;
   HWND owner = nullptr;
   bool topmost = false;
+  // Out of the taskbar, the pager and the task switcher.
+  bool skipTaskbar = false;
   bool visible = false;
   // Where the window is, as last requested or reported by the window system.
   int left = 0, top = 0, width = 0, height = 0;
@@ -31,15 +33,37 @@ struct WindowRecord {
   std::vector<std::uint8_t> alpha;
   // What the uploads of frames to the X server keep (frame_upload.cpp).
   struct Uploads* uploads = nullptr;
+  // Another window manager is taking over, and the place the window had
+  // before (window_place.cpp).
+  bool managerChanging = false;
+  POINT kept{0, 0};
+  // A layer surface's drag: the surface that shows the frames at the place
+  // the drag has reached, and whether the window itself shows nothing
+  // meanwhile (wayland_window.cpp).
+  GtkWidget* follower = nullptr;
+  bool blank = false;
 };
 
 // The button press a window move may start from.
 struct Press {
   bool held = false;
   guint button = 0;
+  // The pressed point in the window and on the screen, and the window's
+  // place then.
+  double x = 0, y = 0;
   double xRoot = 0, yRoot = 0;
+  int left = 0, top = 0;
   guint32 time = 0;
   HWND window = nullptr;
+  // The press became a move of its window: its release opens no menu.
+  bool moved = false;
+};
+
+// What a press that asked for the system move is doing.
+enum class Drag {
+  kNone,
+  kWaiting,      // a right press, until the pointer passes the drag threshold
+  kProgramMove,  // the program moves the window with the pointer
 };
 
 // A timer's GLib source: its periodic one, or the one-shot of a deferred
@@ -60,8 +84,7 @@ struct State {
   // The display connection is gone: nothing may draw or show a box.
   bool displayLost = false;
   Press press;
-  // A right-button press waiting to learn whether it is a drag or a click.
-  bool awaitingDrag = false;
+  Drag drag = Drag::kNone;
   // A context menu the release of that press asked for, opened once the
   // press has been handled.
   bool popupAfterPress = false;

@@ -1,5 +1,7 @@
 #include "platform/gtk/input_mapping.h"
 
+#include <string>
+
 namespace plat::gtk {
 
 TMouseButton MouseButtonOf(guint button) {
@@ -17,6 +19,12 @@ TShiftState ShiftStateOf(guint modifiers, guint pressedButton) {
   if ((modifiers & GDK_BUTTON3_MASK) || pressedButton == 3) shift |= ssRight;
   if ((modifiers & GDK_BUTTON2_MASK) || pressedButton == 2 || pressedButton > 3) shift |= ssMiddle;
   return shift;
+}
+
+bool ManagerMoveFollows(const char* manager, guint button) {
+  if (button == 1 || manager == nullptr) return true;
+  const std::string name = manager;
+  return name != "GNOME Shell" && name.rfind("Mutter", 0) != 0;
 }
 
 }  // namespace plat::gtk

@@ -13,5 +13,9 @@ namespace plat::gtk {
 TMouseButton MouseButtonOf(guint button);
 // The keys and buttons held, plus the button just pressed.
 TShiftState ShiftStateOf(guint modifiers, guint pressedButton);
+// Whether the move drag of the X window manager of this name follows the
+// button until its release. Mutter (GNOME's) ends its move only at the
+// release of the left button or of its resize button.
+bool ManagerMoveFollows(const char* manager, guint button);
 
 }  // namespace plat::gtk

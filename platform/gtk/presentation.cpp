@@ -184,6 +184,7 @@ BOOL Present(HWND window, POINT* destination, SIZE* size, HDC source, POINT* sou
   if (alphaChanged || alphaBefore != (record->constantAlpha != 0)) ApplyShape(*record);
   if (record->widget != nullptr && !UploadFrame(*record, changed)) {
     gtk_widget_queue_draw_region(record->widget, changed);
+    if (record->blank) gtk_widget_queue_draw_region(record->follower, changed);
   }
   cairo_region_destroy(changed);
   return TRUE;
@@ -230,7 +231,8 @@ void PaintFrame(cairo_t* cr, const WindowRecord* record) {
 }
 
 gboolean DrawFrame(GtkWidget* widget, cairo_t* cr, gpointer) {
-  PaintFrame(cr, FindWidget(widget));
+  const WindowRecord* record = FindWidget(widget);
+  PaintFrame(cr, record != nullptr && !record->blank ? record : nullptr);
   return TRUE;
 }
 

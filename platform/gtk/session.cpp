@@ -125,7 +125,11 @@ void DescribeClient(SmcConn connection, const std::string& program) {
 
 // --- the display's end --------------------------------------------------------
 
-[[noreturn]] int OnDisplayLost(Display*) {
+[[noreturn]] int OnDisplayLost(Display*) { EndForLostDisplay(); }
+
+}  // namespace
+
+void EndForLostDisplay() {
   TheState().displayLost = true;
   std::fprintf(stderr, "%s: the display connection was lost; closing\n", Application().Title().c_str());
   if (TForm* form = Application().MainForm()) form->NativeEndRequest();
@@ -134,8 +138,6 @@ void DescribeClient(SmcConn connection, const std::string& program) {
   // handlers included.
   _exit(Application().ExitCode());
 }
-
-}  // namespace
 
 void JoinSession() {
   XSetIOErrorHandler(OnDisplayLost);
@@ -157,10 +159,12 @@ void JoinSession() {
     return;
   }
   DescribeClient(session, soft::ExecutablePath());
-  // Window managers match the program's windows to its session entry.
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  gdk_x11_set_sm_client_id(clientId);
-  G_GNUC_END_IGNORE_DEPRECATIONS
+  // X window managers match the program's windows to its session entry.
+  if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gdk_x11_set_sm_client_id(clientId);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+  }
   free(clientId);
 }
 

@@ -8,5 +8,8 @@ namespace plat::gtk {
 // any, and makes the loss of the display run the close query before the
 // process ends. Called once the display is open.
 void JoinSession();
+// The display connection is lost: runs the close query, which needs no
+// display, and ends the process with the program's exit status.
+[[noreturn]] void EndForLostDisplay();
 
 }  // namespace plat::gtk

@@ -21,8 +21,12 @@ enum THiddenBy : unsigned {
 };
 
 // Starts watching what the X server and the window manager say of a shown
-// form window.
+// form window, and what the toolkit says.
 void WatchSight(WindowRecord& record);
+// Starts watching what the toolkit says of a shown form window on any
+// window system (unmapped, iconified), and applies what the buses said
+// before it was shown.
+void WatchToolkitSight(WindowRecord& record);
 // Starts watching the session bus (the desktop's screen saver) and the
 // system bus (the login manager's lock), once per process.
 void WatchSessionBuses();

@@ -68,7 +68,8 @@ void OnSessionBus(GObject*, GAsyncResult* result, gpointer) {
   if (bus == nullptr) return;  // no session bus: nothing to learn from it
   for (const Saver& saver : kSavers) {
     gpointer data = const_cast<Saver*>(&saver);
-    g_dbus_connection_signal_subscribe(bus, saver.name, saver.name, "ActiveChanged", saver.path, nullptr,
+    // On any path: KDE's serves the interface at /ScreenSaver too.
+    g_dbus_connection_signal_subscribe(bus, saver.name, saver.name, "ActiveChanged", nullptr, nullptr,
                                        G_DBUS_SIGNAL_FLAGS_NONE, OnActiveChanged, data, nullptr);
     g_bus_watch_name_on_connection(bus, saver.name, G_BUS_NAME_WATCHER_FLAGS_NONE, OnSaverAppeared,
                                    OnSaverVanished, data, nullptr);

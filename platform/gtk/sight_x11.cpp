@@ -174,18 +174,6 @@ GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer) {
   return GDK_FILTER_CONTINUE;
 }
 
-gboolean OnMapChange(GtkWidget* widget, GdkEvent* event, gpointer) {
-  if (WindowRecord* record = FindWidget(widget)) record->form->NativeHiddenBy(kUnmapped, event->type == GDK_UNMAP);
-  return FALSE;
-}
-
-gboolean OnWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer) {
-  if (WindowRecord* record = FindWidget(widget)) {
-    record->form->NativeHiddenBy(kIconified, (event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0);
-  }
-  return FALSE;
-}
-
 // The first form window starts the watch of the root window.
 bool StartWatch(GdkWindow* window) {
   if (watch.display != nullptr) return true;
@@ -219,12 +207,9 @@ bool StartWatch(GdkWindow* window) {
 
 void WatchSight(WindowRecord& record) {
   if (record.widget == nullptr || record.form == nullptr) return;
+  WatchToolkitSight(record);
   GdkWindow* window = gtk_widget_get_window(record.widget);
   if (window == nullptr || !GDK_IS_X11_WINDOW(window) || !StartWatch(window)) return;
-  g_signal_connect(record.widget, "map-event", G_CALLBACK(OnMapChange), nullptr);
-  g_signal_connect(record.widget, "unmap-event", G_CALLBACK(OnMapChange), nullptr);
-  g_signal_connect(record.widget, "window-state-event", G_CALLBACK(OnWindowState), nullptr);
-  record.form->NativeHiddenBy(BusHiddenBy(), true);
   if (watch.saverEvents >= 0) {
     XScreenSaverInfo* info = XScreenSaverAllocInfo();
     gdk_x11_display_error_trap_push(watch.gdkDisplay);

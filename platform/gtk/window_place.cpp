@@ -8,10 +8,20 @@
 // ancestors are watched as well, and every event that may have moved the
 // window asks the server where the window stands now: the last answer is
 // always the true place.
+//
+// A window manager that replaces another (kwin_x11 --replace) finds the
+// window where the one leaving put it, which need not be where it stood.
+// The program watches who owns the window manager's selection: when that
+// changes, it keeps the place the window had, and asks the new manager for
+// it once that takes the window over, so that the place kept and saved is
+// the one the user chose.
 #include "platform/gtk/window_place.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 #include <gdk/gdkx.h>
+
+#include <string>
 
 namespace plat::gtk {
 
@@ -56,8 +66,17 @@ bool IsAncestor(Display* display, ::Window ancestor, ::Window window) {
   return false;
 }
 
+int selectionEvents = -1;  // XFixes' first event, if the server has it
+
 GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer) {
   const XEvent& event = *static_cast<XEvent*>(native);
+  if (selectionEvents >= 0 && event.type == selectionEvents + XFixesSelectionNotify) {
+    for (auto& [handle, record] : TheState().windows) {
+      if (!record->managerChanging) record->kept = POINT{record->left, record->top};
+      record->managerChanging = true;
+    }
+    return GDK_FILTER_CONTINUE;
+  }
   if (event.type != ConfigureNotify && event.type != ReparentNotify) return GDK_FILTER_CONTINUE;
   const ::Window moved = event.type == ConfigureNotify ? event.xconfigure.window : event.xreparent.window;
   for (auto& [handle, record] : TheState().windows) {
@@ -68,7 +87,15 @@ GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer) {
     const bool ours = moved == xid;
     if (ours || IsAncestor(display, moved, xid)) {
       if (event.type == ReparentNotify) WatchAncestors(display, xid);
-      RefreshPlace(*record);
+      if (ours && event.type == ReparentNotify && record->managerChanging &&
+          event.xreparent.parent != DefaultRootWindow(display)) {
+        // Taken over by the new window manager.
+        record->managerChanging = false;
+        MoveWidget(*record, record->kept.x, record->kept.y);
+        record->form->NativeMoved(record->kept.x, record->kept.y);
+      } else {
+        RefreshPlace(*record);
+      }
     }
     gdk_x11_display_error_trap_pop_ignored(gtk_widget_get_display(record->widget));
   }
@@ -79,11 +106,20 @@ GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer) {
 
 void WatchPlace(WindowRecord& record) {
   static bool filtering = false;
-  if (!filtering) {
+  const ::Window xid = XidOf(record);
+  if (!filtering && xid != None) {
     gdk_window_add_filter(nullptr, OnXEvent, nullptr);
     filtering = true;
+    Display* x = XDisplayOf(record.widget);
+    int errors = 0;
+    if (XFixesQueryExtension(x, &selectionEvents, &errors)) {
+      const std::string name = "WM_S" + std::to_string(DefaultScreen(x));
+      XFixesSelectSelectionInput(x, DefaultRootWindow(x), XInternAtom(x, name.c_str(), False),
+                                 XFixesSetSelectionOwnerNotifyMask);
+    } else {
+      selectionEvents = -1;
+    }
   }
-  const ::Window xid = XidOf(record);
   if (xid == None) return;
   GdkDisplay* display = gtk_widget_get_display(record.widget);
   gdk_x11_display_error_trap_push(display);

@@ -1,10 +1,10 @@
 // Windows of the GTK backend: the application's hidden owner, the forms'
 // borderless windows on an RGBA visual, their styles, owner, stacking,
-// placement and close requests.
+// placement and close requests. What differs between X11 and a Wayland
+// layer surface is the window system's (window_system.h).
 #include "platform/gtk/frame_upload.h"
 #include "platform/gtk/gtk_state.h"
-#include "platform/gtk/sight.h"
-#include "platform/gtk/window_place.h"
+#include "platform/gtk/window_system.h"
 #include "platform/kernel.h"
 #include "platform/native.h"
 #include "platform/window.h"
@@ -32,7 +32,7 @@ WindowRecord* FindWidget(GtkWidget* widget) {
 void MoveWidget(WindowRecord& record, int left, int top) {
   record.left = left;
   record.top = top;
-  if (record.widget != nullptr) gtk_window_move(GTK_WINDOW(record.widget), left, top);
+  if (record.widget != nullptr) TheWindowSystem().move(record);
 }
 
 namespace {
@@ -55,26 +55,13 @@ bool ApplicationShown() {
 
 void ApplyTaskbarHints(WindowRecord& record) {
   if (record.widget == nullptr) return;
-  const gboolean skip = ApplicationShown() ? FALSE : TRUE;
-  gtk_window_set_skip_taskbar_hint(GTK_WINDOW(record.widget), skip);
-  gtk_window_set_skip_pager_hint(GTK_WINDOW(record.widget), skip);
+  record.skipTaskbar = !ApplicationShown();
+  TheWindowSystem().listing(record);
 }
 
 gboolean OnDelete(GtkWidget* widget, GdkEvent*, gpointer) {
   if (WindowRecord* record = FindWidget(widget)) record->form->NativeCloseRequest();
   return TRUE;  // the window goes only when the program ends
-}
-
-// The coordinates a configure event carries may be stale (see
-// window_place.cpp); the server is asked instead.
-gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure*, gpointer) {
-  if (WindowRecord* record = FindWidget(widget)) RefreshPlace(*record);
-  return FALSE;
-}
-
-gboolean OnMapped(GtkWidget* widget, GdkEvent*, gpointer) {
-  if (WindowRecord* record = FindWidget(widget)) RefreshPlace(*record);
-  return FALSE;
 }
 
 void OnCompositedChanged(GdkScreen*, gpointer) {
@@ -89,6 +76,10 @@ void DestroyWidget(WindowRecord& record) {
     g_signal_handlers_disconnect_by_data(gtk_widget_get_screen(record.widget), &record);
     gtk_widget_destroy(record.widget);
     record.widget = nullptr;
+  }
+  if (record.follower != nullptr) {
+    gtk_widget_destroy(record.follower);
+    record.follower = nullptr;
   }
   if (record.frame != nullptr) {
     cairo_surface_destroy(record.frame);
@@ -133,14 +124,13 @@ HWND CreateFormWindow(TForm& form) {
     // still shows, its transparent parts black.
     if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen)) gtk_widget_set_visual(widget, rgba);
     gtk_widget_set_size_request(widget, record->width, record->height);
-    gtk_window_move(window, record->left, record->top);
     g_signal_connect(widget, "draw", G_CALLBACK(gtk::DrawFrame), nullptr);
     g_signal_connect(widget, "delete-event", G_CALLBACK(gtk::OnDelete), nullptr);
-    g_signal_connect(widget, "configure-event", G_CALLBACK(gtk::OnConfigure), nullptr);
-    g_signal_connect(widget, "map-event", G_CALLBACK(gtk::OnMapped), nullptr);
     g_signal_connect(screen, "composited-changed", G_CALLBACK(gtk::OnCompositedChanged), record.get());
     gtk::ConnectInput(widget);
     record->widget = widget;
+    gtk::TheWindowSystem().prepare(*record);
+    gtk::TheWindowSystem().move(*record);
     gtk::ApplyTaskbarHints(*record);
     gtk::ApplyShape(*record);
   }
@@ -175,8 +165,7 @@ void ShowFormWindow(HWND window) {
   record->visible = true;
   if (record->widget == nullptr) return;
   gtk_widget_show(record->widget);
-  gtk::WatchPlace(*record);
-  gtk::WatchSight(*record);
+  gtk::TheWindowSystem().shown(*record);
 }
 
 void ResetWindows() {
@@ -188,7 +177,7 @@ void ResetWindows() {
   state.timers.clear();
   state.quit = false;
   state.press = gtk::Press{};
-  state.awaitingDrag = false;
+  state.drag = gtk::Drag::kNone;
   state.popupAfterPress = false;
 }
 
@@ -252,7 +241,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
   if (record == nullptr || record->form == nullptr) return FALSE;
   if (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST) {
     record->topmost = insertAfter == HWND_TOPMOST;
-    if (record->widget != nullptr) gtk_window_set_keep_above(GTK_WINDOW(record->widget), record->topmost);
+    if (record->widget != nullptr) gtk::TheWindowSystem().stack(*record);
   }
   const int left = flags & SWP_NOMOVE ? record->left : x;
   const int top = flags & SWP_NOMOVE ? record->top : y;

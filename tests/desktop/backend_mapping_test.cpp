@@ -1,5 +1,5 @@
-// The pure pieces of the GTK backend: which pixels take the mouse, and how
-// GDK's buttons and modifiers read.
+// The pure pieces of the GTK backend: which pixels take the mouse, how
+// GDK's buttons and modifiers read, and whose move follows which button.
 #include <gtest/gtest.h>
 
 #include "platform/gtk/alpha_shape.h"
@@ -41,6 +41,21 @@ TEST(InputMappingTest, ButtonsAndModifiersReadAsTheFrameworkNamesThem) {
   EXPECT_EQ(ShiftStateOf(0, 0), 0u);
   EXPECT_EQ(ShiftStateOf(GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_BUTTON1_MASK, 3),
             plat::ssShift | plat::ssCtrl | plat::ssAlt | plat::ssLeft | plat::ssRight);
+}
+
+TEST(InputMappingTest, OnlyMutterLeavesTheMoveOfOtherButtonsToTheProgram) {
+  const struct {
+    const char* manager;
+    guint button;
+    bool follows;
+  } cases[] = {
+      {"GNOME Shell", 1, true}, {"GNOME Shell", 2, false}, {"GNOME Shell", 3, false}, {"Mutter (Muffin)", 3, false},
+      {"KWin", 3, true},        {"Metacity", 3, true},     {"Openbox", 2, true},      {nullptr, 3, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(plat::gtk::ManagerMoveFollows(c.manager, c.button), c.follows)
+        << (c.manager ? c.manager : "no window manager") << ", button " << c.button;
+  }
 }
 
 }  // namespace

@@ -64,14 +64,15 @@ class ProgramTest : public ::testing::Test {
     ASSERT_EQ(screen_->Xdotool({"windowfocus", "--sync", std::to_string(box), "key", "Return"}), 0);
     ASSERT_TRUE(WaitFor([&] { return screen_->FindWindow("fenwillow") == 0; }, 5s)) << "the box stayed open";
   }
-  // Drags the tree with the left button; the pointer travels (dx, dy).
-  void Drag(int dx, int dy) {
+  // Drags the tree with a button; the pointer travels (dx, dy).
+  void Drag(int dx, int dy, int button = 1) {
     const WindowPlace from = Place();
     const int x = from.x + kGripX, y = from.y + kGripY;
-    ASSERT_EQ(screen_->Xdotool({"mousemove", std::to_string(x), std::to_string(y), "mousedown", "1", "sleep", "0.2",
+    const std::string b = std::to_string(button);
+    ASSERT_EQ(screen_->Xdotool({"mousemove", std::to_string(x), std::to_string(y), "mousedown", b, "sleep", "0.2",
                                 "mousemove", std::to_string(x + dx / 2), std::to_string(y + dy / 2), "sleep", "0.2",
                                 "mousemove", std::to_string(x + dx), std::to_string(y + dy), "sleep", "0.2",
-                                "mouseup", "1"}),
+                                "mouseup", b}),
               0);
     // A window manager may start its move a few pixels late.
     const auto near = [&](const WindowPlace& p) {
@@ -256,6 +257,21 @@ TEST_F(ProgramTest, EveryStartShowsTheTreeWhereTheLastOneLeftIt) {
   // program.
   const std::string entry = ReadAll(AutostartFile());
   EXPECT_NE(entry.find(std::string("Exec=") + FENWILLOW_EXECUTABLE), std::string::npos) << entry;
+}
+
+// A drag with any button moves the tree and ends at the release: the
+// pointer going on without the button leaves it there, and no menu opens.
+TEST_F(ProgramTest, ADragWithAnyButtonEndsAtItsRelease) {
+  Start();
+  for (int button : {1, 2, 3}) {
+    SCOPED_TRACE("button " + std::to_string(button));
+    Drag(button % 2 ? -200 : 200, -100, button);
+    const WindowPlace dragged = Place();
+    ASSERT_EQ(screen_->Xdotool({"mousemove_relative", "--", "60", "40", "sleep", "0.5"}), 0);
+    EXPECT_EQ(Place().x, dragged.x);
+    EXPECT_EQ(Place().y, dragged.y);
+    EXPECT_EQ(CountPopups(), 0);
+  }
 }
 
 // The end of an X session: the server goes away under the running program.

@@ -52,6 +52,7 @@ int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 std::vector<std::string> ManagerCommand(const std::string& name) {
   if (name == "xfwm4") return {"xfwm4", "--compositor=off"};
   if (name == "metacity") return {"metacity", "--no-composite", "--sm-disable"};
+  if (name == "mutter") return {"mutter", "--x11", "--replace", "--sm-disable"};
   return {name};
 }
 
@@ -95,9 +96,11 @@ TestDisplay::TestDisplay(const std::string& windowManager) : windowManager_(wind
       throw std::runtime_error(windowManager_ + " did not take over the screen");
     }
   }
-  compositor_.Start({"xcompmgr"}, here);
+  // Mutter composites on its own; xcompmgr would race it for the screen.
+  const bool ownCompositor = windowManager_ == "mutter";
+  if (!ownCompositor) compositor_.Start({"xcompmgr"}, here);
   if (!WaitFor([this] { return Composited(); }, std::chrono::seconds(10))) {
-    throw std::runtime_error("xcompmgr did not take over the screen");
+    throw std::runtime_error((ownCompositor ? windowManager_ : "xcompmgr") + " did not take over the screen");
   }
 }
 

@@ -1,6 +1,7 @@
 // A private X server for the desktop tests: Xvfb (1024 × 768) showing a
 // known desktop picture, with a window manager (FENWILLOW_TEST_WM: openbox,
-// xfwm4, metacity, fluxbox; none when unset) and the xcompmgr compositor.
+// xfwm4, metacity, fluxbox, mutter; none when unset) and the xcompmgr
+// compositor (mutter's own instead).
 // The shared one is started once per test process, and DISPLAY names it
 // once it is up; a test may start one of its own.
 #pragma once
