@@ -221,13 +221,15 @@ const TMeanings& DistanceMeanings() {
 
 // A code length symbol's value packs the length it writes (bits 0-3), or
 // with bit 8 the length before, and how often before its extra bits (bits
-// 4-7); its entry's low byte counts those extra bits.
+// 4-7); its entry's low byte counts those extra bits. Bit 9 marks the
+// symbols that write one length of their own, without extra bits.
 constexpr unsigned kRepeatPrevious = 1u << 8;
+constexpr unsigned kOneLength = 1u << 9;
 
 const TMeanings& CodeLengthMeanings() {
   static const TMeanings meanings = [] {
     TMeanings m{};
-    for (unsigned s = 0; s < 16; ++s) m[s] = (s | 1u << 4) << 16;
+    for (unsigned s = 0; s < 16; ++s) m[s] = (kOneLength | s | 1u << 4) << 16;
     m[16] = (kRepeatPrevious | 3u << 4) << 16 | 2;
     m[17] = (3u << 4) << 16 | 3;
     m[18] = (11u << 4) << 16 | 7;
@@ -631,6 +633,19 @@ TRead ReadDynamicCodes(TBits& bits, Codes& codes, unsigned literalBits) {
       if (in.count < 14 && !in.Refill()) return TRead::kShort;
       const std::uint32_t entry = codeLengths.Primary(in.buffer);
       const unsigned meaning = ValueOf(entry);
+      if (meaning & kOneLength) {
+        // Most symbols: a byte, which spills into nothing, and no repeat
+        // that could run past the codes.
+        in.Drop(DropBits(entry));
+        const unsigned value = meaning & 15;
+        lengths[i] = static_cast<std::uint8_t>(value);
+        const unsigned rank = counts[value];
+        counts[value] = rank + 1;
+        runs[runCount] = {static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(rank), 1};
+        runCount += value != 0;
+        ++i;
+        continue;
+      }
       const unsigned extra = DropBits(entry) - CodeBits(entry);
       const unsigned repeat =
           ((meaning >> 4) & 15) + static_cast<unsigned>((in.buffer >> CodeBits(entry)) & ((1u << extra) - 1));
