@@ -87,6 +87,12 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
   const unsigned end = code.first + code.symbolCount;
   for (unsigned r = 0; r < code.runCount; ++r) {
     const TLengthRun run = code.runs[r];
+    if (run.count == 1) {
+      // Most runs: a single symbol, which is inside the code, or the run
+      // would not be in its list.
+      sorted[offsets[code.lengths[run.start]] + run.rank] = static_cast<std::uint16_t>(run.start - code.first);
+      continue;
+    }
     const unsigned from = std::max<unsigned>(run.start, code.first);
     const unsigned to = std::min<unsigned>(run.start + run.count, end);
     const unsigned at = offsets[code.lengths[run.start]] + run.rank - run.start;
