@@ -43,6 +43,20 @@ unsigned Reversed(unsigned code, unsigned length) {
   return (unsigned{bytes[code & 0xFF]} << 8 | bytes[(code >> 8) & 0xFF]) >> (16 - length);
 }
 
+// Primary parts are at most this wide.
+constexpr unsigned kWidestPrimary = 11;
+
+// Every codeword of up to kWidestPrimary bits reversed at that width: one
+// look-up and a shift for each codeword of a primary part.
+const std::uint16_t* ReversedPrimaryCodewords() {
+  static const auto table = [] {
+    std::array<std::uint16_t, 1u << kWidestPrimary> t{};
+    for (unsigned c = 0; c < t.size(); ++c) t[c] = static_cast<std::uint16_t>(Reversed(c, kWidestPrimary));
+    return t;
+  }();
+  return table.data();
+}
+
 // The canonical codeword after `codeword` (both bit-reversed, as the stream
 // holds them), at `length` bits: the normal form plus one. 0 after the last.
 unsigned NextCodeword(unsigned codeword, unsigned length) {
@@ -108,7 +122,7 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
   // length's codewords go in. Entries no codeword of the shortest length
   // takes are all taken by longer ones, except the twin of a single 1-bit
   // code, which stays invalid.
-  const unsigned bits = std::min(longest, maxPrimaryBits);
+  const unsigned bits = std::min({longest, maxPrimaryBits, kWidestPrimary});
   mask_ = (std::uint64_t{1} << bits) - 1;
   unsigned shortest = 1;
   while (counts[shortest] == 0) ++shortest;
@@ -116,6 +130,7 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
   entries_[0] = entries_[1] = kInvalidEntry;
   // Each codeword is the length's first one plus the symbol's place among
   // the length's symbols, reversed: no entry waits on the one before.
+  const std::uint16_t* const reversed = ReversedPrimaryCodewords();
   unsigned index = 0;
   unsigned first = 0;
   for (unsigned length = shortest; length <= bits; ++length) {
@@ -130,7 +145,7 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
     }
     const unsigned n = counts[length];
     for (unsigned k = 0; k < n; ++k) {
-      entries_[Reversed(first + k, length)] = Entry(meanings[sorted[index + k]], length);
+      entries_[reversed[first + k] >> (kWidestPrimary - length)] = Entry(meanings[sorted[index + k]], length);
     }
     index += n;
     first = (first + n) << 1;
