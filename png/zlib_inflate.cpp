@@ -43,6 +43,20 @@ unsigned Reversed(unsigned code, unsigned length) {
   return (unsigned{bytes[code & 0xFF]} << 8 | bytes[(code >> 8) & 0xFF]) >> (16 - length);
 }
 
+// Primary parts are at most this wide.
+constexpr unsigned kWidestPrimary = 11;
+
+// Every codeword of up to kWidestPrimary bits reversed at that width: one
+// look-up and a shift for each codeword of a primary part.
+const std::uint16_t* ReversedPrimaryCodewords() {
+  static const auto table = [] {
+    std::array<std::uint16_t, 1u << kWidestPrimary> t{};
+    for (unsigned c = 0; c < t.size(); ++c) t[c] = static_cast<std::uint16_t>(Reversed(c, kWidestPrimary));
+    return t;
+  }();
+  return table.data();
+}
+
 // The canonical codeword after `codeword` (both bit-reversed, as the stream
 // holds them), at `length` bits: the normal form plus one. 0 after the last.
 unsigned NextCodeword(unsigned codeword, unsigned length) {
@@ -87,6 +101,12 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
   const unsigned end = code.first + code.symbolCount;
   for (unsigned r = 0; r < code.runCount; ++r) {
     const TLengthRun run = code.runs[r];
+    if (run.count == 1) {
+      // Most runs: a single symbol, which is inside the code, or the run
+      // would not be in its list.
+      sorted[offsets[code.lengths[run.start]] + run.rank] = static_cast<std::uint16_t>(run.start - code.first);
+      continue;
+    }
     const unsigned from = std::max<unsigned>(run.start, code.first);
     const unsigned to = std::min<unsigned>(run.start + run.count, end);
     const unsigned at = offsets[code.lengths[run.start]] + run.rank - run.start;
@@ -102,7 +122,7 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
   // length's codewords go in. Entries no codeword of the shortest length
   // takes are all taken by longer ones, except the twin of a single 1-bit
   // code, which stays invalid.
-  const unsigned bits = std::min(longest, maxPrimaryBits);
+  const unsigned bits = std::min({longest, maxPrimaryBits, kWidestPrimary});
   mask_ = (std::uint64_t{1} << bits) - 1;
   unsigned shortest = 1;
   while (counts[shortest] == 0) ++shortest;
@@ -110,6 +130,7 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
   entries_[0] = entries_[1] = kInvalidEntry;
   // Each codeword is the length's first one plus the symbol's place among
   // the length's symbols, reversed: no entry waits on the one before.
+  const std::uint16_t* const reversed = ReversedPrimaryCodewords();
   unsigned index = 0;
   unsigned first = 0;
   for (unsigned length = shortest; length <= bits; ++length) {
@@ -124,7 +145,7 @@ bool TDecodeTable<Capacity>::Build(const TCodeLengths& code, const TMeanings& me
     }
     const unsigned n = counts[length];
     for (unsigned k = 0; k < n; ++k) {
-      entries_[Reversed(first + k, length)] = Entry(meanings[sorted[index + k]], length);
+      entries_[reversed[first + k] >> (kWidestPrimary - length)] = Entry(meanings[sorted[index + k]], length);
     }
     index += n;
     first = (first + n) << 1;
@@ -221,13 +242,15 @@ const TMeanings& DistanceMeanings() {
 
 // A code length symbol's value packs the length it writes (bits 0-3), or
 // with bit 8 the length before, and how often before its extra bits (bits
-// 4-7); its entry's low byte counts those extra bits.
+// 4-7); its entry's low byte counts those extra bits. Bit 9 marks the
+// symbols that write one length of their own, without extra bits.
 constexpr unsigned kRepeatPrevious = 1u << 8;
+constexpr unsigned kOneLength = 1u << 9;
 
 const TMeanings& CodeLengthMeanings() {
   static const TMeanings meanings = [] {
     TMeanings m{};
-    for (unsigned s = 0; s < 16; ++s) m[s] = (s | 1u << 4) << 16;
+    for (unsigned s = 0; s < 16; ++s) m[s] = (kOneLength | s | 1u << 4) << 16;
     m[16] = (kRepeatPrevious | 3u << 4) << 16 | 2;
     m[17] = (3u << 4) << 16 | 3;
     m[18] = (11u << 4) << 16 | 7;
@@ -631,6 +654,19 @@ TRead ReadDynamicCodes(TBits& bits, Codes& codes, unsigned literalBits) {
       if (in.count < 14 && !in.Refill()) return TRead::kShort;
       const std::uint32_t entry = codeLengths.Primary(in.buffer);
       const unsigned meaning = ValueOf(entry);
+      if (meaning & kOneLength) {
+        // Most symbols: a byte, which spills into nothing, and no repeat
+        // that could run past the codes.
+        in.Drop(DropBits(entry));
+        const unsigned value = meaning & 15;
+        lengths[i] = static_cast<std::uint8_t>(value);
+        const unsigned rank = counts[value];
+        counts[value] = rank + 1;
+        runs[runCount] = {static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(rank), 1};
+        runCount += value != 0;
+        ++i;
+        continue;
+      }
       const unsigned extra = DropBits(entry) - CodeBits(entry);
       const unsigned repeat =
           ((meaning >> 4) & 15) + static_cast<unsigned>((in.buffer >> CodeBits(entry)) & ((1u << extra) - 1));
