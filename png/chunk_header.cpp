@@ -1,9 +1,33 @@
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "png/pngimage.h"
 
 PNG_DEFINE_CHUNK_CLASS(TChunkIHDR, TChunk)
+
+namespace {
+
+struct TSpareHeader {
+  void* block = nullptr;
+  ~TSpareHeader() { ::operator delete(block); }
+};
+thread_local TSpareHeader spareHeader;
+
+}  // namespace
+
+void* TChunkIHDR::operator new(std::size_t size) {
+  if (size == sizeof(TChunkIHDR) && spareHeader.block != nullptr) return std::exchange(spareHeader.block, nullptr);
+  return ::operator new(size);
+}
+
+void TChunkIHDR::operator delete(void* block, std::size_t size) noexcept {
+  if (size == sizeof(TChunkIHDR) && spareHeader.block == nullptr) {
+    spareHeader.block = block;
+    return;
+  }
+  ::operator delete(block);
+}
 
 TChunkIHDR::~TChunkIHDR() { ReleaseImageBuffers(); }
 

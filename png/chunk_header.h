@@ -29,6 +29,12 @@ class TChunkIHDR : public TChunk {
   explicit TChunkIHDR(TPNGObject& image) : TChunk(image, Class()) {}
   ~TChunkIHDR() override;
 
+  // Programs read many small pictures one after another, a header each.
+  // This object is larger than the blocks the allocator keeps at hand for
+  // each thread, so the last one freed is kept for the next.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
+
   void CopyChunk(const TChunk& source) override;
   bool ReadChunk(plat::TStream& stream, const TChunkName& chunkType, std::uint32_t length) override;
 
