@@ -101,7 +101,9 @@ TEST(Composer, GarlandChangesOnlyAfterMoreThan640Ms) {
       headless::AdvanceTime(40);
       EXPECT_EQ(LastGarlandTick, chosenAt + 17 * 40);
       EXPECT_NE(RandSeed, seedAfterFirst);
-      if (!stars) EXPECT_LE(shown, 5u);  // the start, the frame without stars and no tick since
+      if (!stars) {
+        EXPECT_LE(shown, 5u);  // the start, the frame without stars and no tick since
+      }
       Choose("Exit");
     });
   }
