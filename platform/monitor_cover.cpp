@@ -1,6 +1,7 @@
 #include "platform/monitor_cover.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace plat {
@@ -15,22 +16,25 @@ std::int64_t OverlapArea(const RECT& a, const RECT& b) {
 
 }  // namespace
 
-bool MonitorOf(const RECT& window, const std::vector<RECT>& monitors, RECT& monitor) {
+int MonitorOf(const RECT& window, const std::vector<RECT>& monitors) {
   std::int64_t most = 0;
-  for (const RECT& candidate : monitors) {
-    const std::int64_t area = OverlapArea(window, candidate);
+  int held = -1;
+  for (std::size_t i = 0; i < monitors.size(); ++i) {
+    const std::int64_t area = OverlapArea(window, monitors[i]);
     if (area > most) {
       most = area;
-      monitor = candidate;
+      held = static_cast<int>(i);
     }
   }
-  return most > 0;
+  return held;
 }
 
 bool CoversMonitorOf(const RECT& cover, const RECT& window, const std::vector<RECT>& monitors) {
-  RECT monitor{};
-  return MonitorOf(window, monitors, monitor) && cover.left <= monitor.left && cover.top <= monitor.top &&
-         cover.right >= monitor.right && cover.bottom >= monitor.bottom;
+  const int held = MonitorOf(window, monitors);
+  if (held < 0) return false;
+  const RECT& monitor = monitors[static_cast<std::size_t>(held)];
+  return cover.left <= monitor.left && cover.top <= monitor.top && cover.right >= monitor.right &&
+         cover.bottom >= monitor.bottom;
 }
 
 }  // namespace plat

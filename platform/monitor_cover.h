@@ -9,9 +9,9 @@
 
 namespace plat {
 
-// The monitor holding most of `window`, or false when no monitor holds any
-// of it.
-bool MonitorOf(const RECT& window, const std::vector<RECT>& monitors, RECT& monitor);
+// The index of the monitor holding most of `window`, or -1 when no monitor
+// holds any of it.
+int MonitorOf(const RECT& window, const std::vector<RECT>& monitors);
 // Whether `cover` spans the whole monitor that holds most of `window`.
 bool CoversMonitorOf(const RECT& cover, const RECT& window, const std::vector<RECT>& monitors);
 

@@ -97,6 +97,8 @@ struct State {
 State& TheState();
 WindowRecord* FindWindow(HWND window);
 WindowRecord* FindWidget(GtkWidget* widget);
+// The handle of a window's record; nullptr for a record no longer kept.
+HWND HandleOf(const WindowRecord& record);
 // Initialises GTK on first use (tests and programs that did not call
 // OpenDisplay); false when no display can be opened.
 bool EnsureGtk();

@@ -59,10 +59,7 @@ gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer) {
   if (record == nullptr || record->form == nullptr) return TRUE;
   State& state = TheState();
   state.press = Press{true,          event->button, event->x,  event->y, event->x_root, event->y_root,
-                      record->left, record->top,   event->time, nullptr, false};
-  for (auto& [handle, candidate] : state.windows) {
-    if (candidate.get() == record) state.press.window = handle;
-  }
+                      record->left, record->top,   event->time, HandleOf(*record), false};
   state.popupAfterPress = false;
   record->form->NativeMouseDown(MouseButtonOf(event->button), ShiftStateOf(event->state, event->button),
                                 static_cast<int>(event->x), static_cast<int>(event->y));

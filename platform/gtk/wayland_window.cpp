@@ -15,6 +15,7 @@
 // which takes no input, shows the frames at the place the drag has
 // reached, on whichever output holds most of it; at the release the window
 // takes that place and the follower goes.
+#include <algorithm>
 #include <vector>
 
 // The platform's types first: GLib defines TRUE and FALSE as macros.
@@ -29,13 +30,6 @@ namespace plat::gtk {
 
 namespace {
 
-HWND HandleOf(const WindowRecord& record) {
-  for (const auto& [handle, candidate] : TheState().windows) {
-    if (candidate.get() == &record) return handle;
-  }
-  return nullptr;
-}
-
 // The output that holds most of the window; else the first one.
 GdkMonitor* OutputFor(const WindowRecord& record) {
   GdkDisplay* display = gtk_widget_get_display(record.widget);
@@ -46,16 +40,8 @@ GdkMonitor* OutputFor(const WindowRecord& record) {
     outputs.push_back(RECT{area.x, area.y, area.x + area.width, area.y + area.height});
   }
   const RECT window{record.left, record.top, record.left + record.width, record.top + record.height};
-  RECT held{};
-  if (MonitorOf(window, outputs, held)) {
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-      const RECT& o = outputs[i];
-      if (o.left == held.left && o.top == held.top && o.right == held.right && o.bottom == held.bottom) {
-        return gdk_display_get_monitor(display, static_cast<int>(i));
-      }
-    }
-  }
-  return outputs.empty() ? nullptr : gdk_display_get_monitor(display, 0);
+  if (outputs.empty()) return nullptr;
+  return gdk_display_get_monitor(display, std::max(MonitorOf(window, outputs), 0));
 }
 
 void SetLayer(GtkWidget* widget, const WindowRecord& record) {

@@ -29,6 +29,13 @@ WindowRecord* FindWidget(GtkWidget* widget) {
   return nullptr;
 }
 
+HWND HandleOf(const WindowRecord& record) {
+  for (const auto& [handle, candidate] : TheState().windows) {
+    if (candidate.get() == &record) return handle;
+  }
+  return nullptr;
+}
+
 void MoveWidget(WindowRecord& record, int left, int top) {
   record.left = left;
   record.top = top;
