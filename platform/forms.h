@@ -132,7 +132,6 @@ class TTimer {
   // While paused the timer does not tick, enabled or not; enabling or
   // disabling it meanwhile takes effect when the pause ends.
   void SetPaused(bool paused);
-  bool Paused() const { return paused_; }
   // The next tick comes `milliseconds` from now instead of at the interval,
   // for a handler that knows its next ticks would change nothing; the ticks
   // after it keep the interval.
